@@ -1,0 +1,453 @@
+#include "purge.h"
+
+#include "busypointer.h"
+#include "dirlist.h"
+#include "drivelist.h"
+#include "filelist.h"
+#include "messageboxes.h"
+#include "patternedit.h"
+#include "platformerror.h"
+#include "promodule.h"
+#include "settingsstore.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+const QString kSection = QStringLiteral("Startup");
+const QString kAllFiles = QStringLiteral("*.*");
+const QColor kWindowGrey(192, 192, 192);
+
+// The layout is drawn in twips; 15 twips make one pixel at 96 dots per inch.
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0),
+                 qRound(height / 15.0));
+}
+
+void paintBackground(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    widget->setPalette(palette);
+}
+
+template <typename Control>
+Control *place(Control *control, const char *name, const QRect &geometry,
+               const QString &toolTip = QString())
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(geometry);
+    if (!toolTip.isEmpty())
+        control->setToolTip(toolTip);
+    return control;
+}
+
+QPushButton *typeButton(QWidget *parent, const char *name, const QString &caption, int left,
+                        const QString &toolTip)
+{
+    auto *button = place(new QPushButton(caption, parent), name, twips(left, 6600, 495, 255), toolTip);
+    button->setAccessibleName(caption);
+    return button;
+}
+
+} // namespace
+
+Purge::Purge(ProModule &engine, SettingsStore &settings, MessageBoxes &messages, BusyPointer &busy,
+             QWidget *parent)
+    : QMainWindow(parent), m_engine(engine), m_settings(settings), m_messages(messages),
+      m_busy(busy)
+{
+    setObjectName(QStringLiteral("Purge"));
+    setWindowTitle(QStringLiteral("Vintrex"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    paintBackground(this, kWindowGrey);
+
+    frmabout = menuBar()->addAction(QStringLiteral("About"));
+    frmabout->setObjectName(QStringLiteral("frmabout"));
+
+    createControls();
+    connectHandlers();
+    showInitialFolder();
+
+    PurgeView view;
+    view.filList = filList;
+    view.txtSearchSpec = txtSearchSpec;
+    view.Label1 = Label1;
+    view.Pro_Eng_files = Pro_Eng_files;
+    view.Ask = Ask;
+    view.Purge_Command = Purge_Command;
+    view.Command = {Command1, Command2, Command3, Command4, Command5, Command6, Command7};
+    view.DeleteFiles = DeleteFiles;
+    view.PurgeListLabel = PurgeListLabel;
+    view.ProgressBar1 = ProgressBar1;
+    view.FILE_DELETING_LABEL = FILE_DELETING_LABEL;
+    m_engine.setMainView(view);
+}
+
+void Purge::createControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("clientArea"));
+    client->setFixedSize(twips(0, 0, 8565, 7785).size());
+    setCentralWidget(client);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    Picture1 = place(new QWidget(client), "Picture1", twips(0, 0, 8055, 7695));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(8.25);
+    font.setBold(true);
+    Picture1->setFont(font);
+    QWidget *panel = Picture1;
+
+    // Created in tab order, so that the focus chain follows the design.
+    lblCriteria = place(new QLabel(QStringLiteral("Filter &Criteria:"), panel), "lblCriteria",
+                        twips(4560, 410, 1335, 255));
+    txtSearchSpec = place(new PatternEdit(panel), "txtSearchSpec", twips(5760, 360, 2055, 285),
+                          QStringLiteral("Click o change filter criteria"));
+    txtSearchSpec->setText(kAllFiles);
+    txtSearchSpec->setAccessibleName(QStringLiteral("Filter criteria"));
+    lblCriteria->setBuddy(txtSearchSpec);
+
+    filList = place(new FileList(panel), "filList", twips(4560, 720, 3255, 5355),
+                    QStringLiteral("Press Delete to delete a selected file"));
+    filList->setAccessibleName(QStringLiteral("Files"));
+    dirList = place(new DirList(panel), "dirList", twips(360, 750, 3495, 5265));
+    dirList->setAccessibleName(QStringLiteral("Folders"));
+    drvList = place(new DriveList(panel), "drvList", twips(840, 360, 2415, 315));
+    drvList->setAccessibleName(QStringLiteral("Drives"));
+
+    Label1 = place(new QLabel(QStringLiteral("Files = "), panel), "Label1",
+                   twips(6720, 6120, 1455, 255), QStringLiteral("Total number of files"));
+
+    Purge_Command = place(new QPushButton(QStringLiteral("Purge "), panel), "Purge_Command",
+                          twips(1560, 6480, 1095, 495),
+                          QStringLiteral("Purge old versions of Pro Eng files as displayed in file list"));
+    Purge_Command->setAccessibleName(QStringLiteral("Purge"));
+    QFont purgeFont = font;
+    purgeFont.setPointSizeF(9.75);
+    Purge_Command->setFont(purgeFont);
+    QPalette purgePalette = Purge_Command->palette();
+    purgePalette.setColor(QPalette::Button, QColor(224, 224, 224));
+    Purge_Command->setPalette(purgePalette);
+
+    ProgressBar1 = place(new QProgressBar(panel), "ProgressBar1", twips(1200, 6960, 5775, 255));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setAccessibleName(QStringLiteral("Purge progress"));
+    ProgressBar1->hide();
+
+    Command1 = place(new QPushButton(QStringLiteral("Refresh"), panel), "Command1",
+                     twips(3960, 6480, 855, 375), QStringLiteral("Refresh file list"));
+    Command1->setAccessibleName(Command1->text());
+    Command2 = typeButton(panel, "Command2", QStringLiteral("asm"), 4920,
+                          QStringLiteral("Set filter criteria for assemblies"));
+    Command3 = typeButton(panel, "Command3", QStringLiteral("prt"), 5400,
+                          QStringLiteral("Set filter criteria for parts"));
+    Command4 = typeButton(panel, "Command4", QStringLiteral("drw"), 5880,
+                          QStringLiteral("Set filter criteria for drawings"));
+
+    Ask = place(new QCheckBox(QStringLiteral("Confirm before delete ?"), panel), "Ask",
+                twips(360, 6120, 2775, 255),
+                QStringLiteral("Check this box to confirm before deleting each file"));
+    Ask->setAccessibleName(QStringLiteral("Confirm before delete ?"));
+
+    DeleteFiles = place(new QListWidget(panel), "DeleteFiles", twips(360, 360, 7695, 5730),
+                        QStringLiteral("Double click file for info"));
+    DeleteFiles->setAccessibleName(QStringLiteral("Files to purge"));
+    DeleteFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    QFont listFont(QStringLiteral("Courier New"));
+    listFont.setPointSizeF(8.25);
+    listFont.setStyleHint(QFont::TypeWriter);
+    DeleteFiles->setFont(listFont);
+    QPalette listPalette = DeleteFiles->palette();
+    listPalette.setColor(QPalette::Base, Qt::white);
+    listPalette.setColor(QPalette::Text, QColor(64, 64, 64));
+    DeleteFiles->setPalette(listPalette);
+    DeleteFiles->hide();
+
+    Pro_Eng_files = place(new QLabel(QStringLiteral("Pro Eng Files = 0 "), panel), "Pro_Eng_files",
+                          twips(4680, 6120, 2055, 255),
+                          QStringLiteral("Number of Pro Eng files detected"));
+
+    Command5 = typeButton(panel, "Command5", QStringLiteral("sec"), 6360,
+                          QStringLiteral("Set filter criteria for sections"));
+    Command6 = typeButton(panel, "Command6", QStringLiteral("bom"), 6840,
+                          QStringLiteral("Set filter criteria for bom's"));
+    Command7 = typeButton(panel, "Command7", QStringLiteral("txt"), 7320,
+                          QStringLiteral("Set filter criteria for trail files"));
+
+    PurgeListLabel = place(new QLabel(panel), "PurgeListLabel", twips(360, 100, 3735, 255));
+    setTextColour(PurgeListLabel, Qt::black);
+    PurgeListLabel->hide();
+
+    FILE_DELETING_LABEL =
+        place(new QLabel(QStringLiteral("FINDING OLD VERSIONS OF PRO ENG FILES........"), panel),
+              "FILE_DELETING_LABEL", twips(1680, 7320, 4485, 195));
+    FILE_DELETING_LABEL->setAlignment(Qt::AlignCenter);
+    setTextColour(FILE_DELETING_LABEL, QColor(0, 0, 192));
+    FILE_DELETING_LABEL->hide();
+
+    // Labels and the progress bar never take the focus; the rest in design order.
+    QWidget *const chain[] = {txtSearchSpec, filList,  dirList,  drvList,  Purge_Command,
+                              Command1,      Command2, Command3, Command4, Ask,
+                              DeleteFiles,   Command5, Command6, Command7};
+    for (size_t i = 0; i + 1 < std::size(chain); ++i)
+        setTabOrder(chain[i], chain[i + 1]);
+    ProgressBar1->setFocusPolicy(Qt::NoFocus);
+}
+
+void Purge::connectHandlers()
+{
+    connect(frmabout, &QAction::triggered, this, &Purge::frmabout_Click);
+    connect(drvList, &DriveList::driveChanged, this, &Purge::drvList_Change);
+    connect(dirList, &DirList::pathChanged, this, &Purge::dirList_Change);
+    connect(dirList, &DirList::lostFocus, this, &Purge::dirList_LostFocus);
+    connect(dirList, &DirList::entryOpened, this, &Purge::openHighlightedFolder);
+    connect(txtSearchSpec, &QLineEdit::textChanged, this, &Purge::txtSearchSpec_Change);
+    connect(txtSearchSpec, &PatternEdit::gotFocus, this, &Purge::txtSearchSpec_GotFocus);
+    connect(Command1, &QPushButton::clicked, this, &Purge::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Purge::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Purge::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Purge::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Purge::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &Purge::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &Purge::Command7_Click);
+}
+
+// Before loading, the lists show the home folder, as a file dialog would.
+void Purge::showInitialFolder()
+{
+    for (const QString &folder : {QDir::homePath(), QDir::rootPath()}) {
+        try {
+            const QSignalBlocker blockDirs(dirList);
+            dirList->setPath(folder);
+            filList->setFolder(folder, dirList->takeListedFiles());
+            drvList->noteFolder(folder);
+            return;
+        } catch (const PlatformError &) {
+        }
+    }
+}
+
+void Purge::Form_Load()
+{
+    StartupFolderPending = true;
+    paintBackground(lblCriteria, palette().color(QPalette::Window));
+    Picture1->move(0, 0);
+    paintBackground(Picture1, palette().color(QPalette::Window));
+    showFileCount();
+    Ask->setChecked(true);
+    m_engine.AnswerYes = false;
+    m_engine.AnswerYesToAll = false;
+    m_engine.AnswerNo = false;
+    m_engine.AnswerCancel = false;
+    RestoreStartupDrive();
+    dirList_Change();
+    m_engine.CountProEngFiles();
+}
+
+void Purge::RestoreStartupDrive()
+{
+    try {
+        drvList->setDrive(m_settings.value(kSection, QStringLiteral("Drive")));
+    } catch (const PlatformError &) {
+        // No such drive any more: the drive list stays where it is.
+    }
+}
+
+void Purge::Form_Unload()
+{
+    // Each step on its own: the program ends whatever fails.
+    const QString folder = filList->folder();
+    m_settings.removeSection(kSection);
+    m_settings.setValue(kSection, QStringLiteral("Drive"), folder.left(1));
+    m_settings.setValue(kSection, QStringLiteral("Dir"), folder);
+    m_settings.sync();
+    QCoreApplication::exit(0);
+}
+
+void Purge::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void Purge::frmabout_Click() {}
+
+void Purge::drvList_Change()
+{
+    try {
+        dirList->setPath(drvList->folderOn(drvList->drive()));
+    } catch (const PlatformError &) {
+        // Not ready: back to the drive of the current folder, which raises this handler again
+        // and leaves the folder list where it is.
+        try {
+            drvList->setDrive(drvList->driveOf(dirList->path()));
+        } catch (const PlatformError &) {
+        }
+    }
+}
+
+void Purge::dirList_Change()
+{
+    m_busy.setBusy();
+    try {
+        if (StartupFolderPending) {
+            QString saved = m_settings.value(kSection, QStringLiteral("Dir"));
+            if (saved.isEmpty())
+                saved = QDir::homePath();
+            // A different folder raises a nested change, which repeats this restore.
+            dirList->setPath(saved);
+            StartupFolderPending = false;
+            filList->setFolder(dirList->path(), dirList->takeListedFiles());
+            drvList->noteFolder(dirList->path());
+            // The pointer stays busy: the load's census ends it.
+        } else {
+            filList->setFolder(dirList->path(), dirList->takeListedFiles());
+            drvList->noteFolder(dirList->path());
+            m_busy.setNormal();
+            showFileCount();
+            m_engine.CountProEngFiles();
+        }
+    } catch (const PlatformError &) {
+        // Given up on this folder, the saved one included: browsing goes on from the home folder.
+        StartupFolderPending = false;
+        fallBackToHomeFolder();
+        m_busy.setNormal();
+    }
+}
+
+void Purge::fallBackToHomeFolder()
+{
+    if (m_fallingBack) {
+        // Not even the home folder can be read: show nothing rather than a stale list.
+        filList->clear();
+        return;
+    }
+    m_fallingBack = true;
+    const QString home = QDir::homePath();
+    try {
+        drvList->noteFolder(home); // the home drive, at the home folder
+        if (dirList->path() != home)
+            dirList->setPath(home); // raises the folder change
+        if (filList->folder() != dirList->path())
+            dirList_Change();
+    } catch (const PlatformError &) {
+        filList->clear();
+    }
+    m_fallingBack = false;
+}
+
+void Purge::dirList_LostFocus()
+{
+    m_busy.setBusy();
+    openHighlightedFolder();
+    m_busy.setNormal();
+}
+
+void Purge::openHighlightedFolder()
+{
+    const QString target = dirList->highlightedPath();
+    if (target == dirList->path())
+        return;
+    try {
+        dirList->setPath(target);
+    } catch (const PlatformError &) {
+        m_busy.setNormal();
+        m_messages.inform(QStringLiteral("Device not available!"), MessageBoxes::Icon::Critical);
+    }
+}
+
+void Purge::txtSearchSpec_Change()
+{
+    try {
+        filList->setPattern(txtSearchSpec->text());
+    } catch (const PlatformError &) {
+        if (txtSearchSpec->text() != kAllFiles)
+            txtSearchSpec->setText(kAllFiles); // raises this handler again
+        else
+            fallBackToHomeFolder(); // not the pattern: the folder itself is gone
+        return;
+    }
+    showFileCount();
+    m_engine.CountProEngFiles();
+}
+
+void Purge::txtSearchSpec_GotFocus()
+{
+    txtSearchSpec->setSelection(0, int(txtSearchSpec->text().size()));
+}
+
+void Purge::Command1_Click()
+{
+    try {
+        filList->refresh();
+    } catch (const PlatformError &) {
+        fallBackToHomeFolder();
+    }
+    m_engine.CountProEngFiles();
+}
+
+void Purge::typeButtonClick(const QString &pattern)
+{
+    txtSearchSpec->setText(txtSearchSpec->text() == pattern ? kAllFiles : pattern);
+    m_engine.CountProEngFiles();
+}
+
+void Purge::Command2_Click()
+{
+    typeButtonClick(QStringLiteral("*.asm.*"));
+}
+
+void Purge::Command3_Click()
+{
+    typeButtonClick(QStringLiteral("*.prt.*"));
+}
+
+void Purge::Command4_Click()
+{
+    typeButtonClick(QStringLiteral("*.drw.*"));
+}
+
+void Purge::Command5_Click()
+{
+    typeButtonClick(QStringLiteral("*.sec.*"));
+}
+
+void Purge::Command6_Click()
+{
+    typeButtonClick(QStringLiteral("*.bom.*"));
+}
+
+void Purge::Command7_Click()
+{
+    typeButtonClick(QStringLiteral("*.txt.*"));
+}
+
+void Purge::showFileCount()
+{
+    Label1->setText(QStringLiteral("Files = ") + QString::number(filList->count()));
+}

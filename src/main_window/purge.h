@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QMainWindow>
+
+class BusyPointer;
+class DirList;
+class DriveList;
+class FileList;
+class MessageBoxes;
+class PatternEdit;
+class ProModule;
+class QAction;
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class SettingsStore;
+
+// The main window: folder browser, filter, counters and the purge controls. Handlers are
+// named after their control and event.
+class Purge : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    Purge(ProModule &engine, SettingsStore &settings, MessageBoxes &messages, BusyPointer &busy,
+          QWidget *parent = nullptr);
+
+    // Start-up: restores the saved drive and folder and runs the census. Called once before
+    // the window is first shown.
+    void Form_Load();
+    void RestoreStartupDrive();
+    // Shut-down: saves the drive and folder and ends the program.
+    void Form_Unload();
+
+    void frmabout_Click();
+    void drvList_Change();
+    void dirList_Change();
+    void dirList_LostFocus();
+    void txtSearchSpec_Change();
+    void txtSearchSpec_GotFocus();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+
+    // True from the start of loading until the saved folder has been restored (or given up).
+    bool StartupFolderPending = false;
+
+    QWidget *Picture1;
+    QLabel *lblCriteria;
+    PatternEdit *txtSearchSpec;
+    FileList *filList;
+    DirList *dirList;
+    DriveList *drvList;
+    QLabel *Label1;
+    QPushButton *Purge_Command;
+    QProgressBar *ProgressBar1;
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QPushButton *Command3;
+    QPushButton *Command4;
+    QCheckBox *Ask;
+    QListWidget *DeleteFiles;
+    QLabel *Pro_Eng_files;
+    QPushButton *Command5;
+    QPushButton *Command6;
+    QPushButton *Command7;
+    QLabel *PurgeListLabel;
+    QLabel *FILE_DELETING_LABEL;
+    QAction *frmabout;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void connectHandlers();
+    void showInitialFolder();
+    void typeButtonClick(const QString &pattern);
+    void openHighlightedFolder();
+    void fallBackToHomeFolder();
+    void showFileCount();
+
+    ProModule &m_engine;
+    SettingsStore &m_settings;
+    MessageBoxes &m_messages;
+    BusyPointer &m_busy;
+    bool m_fallingBack = false;
+};

@@ -1,0 +1,157 @@
+#include "drivelist.h"
+
+#include "platformerror.h"
+
+#include <QDir>
+#include <QSignalBlocker>
+#include <QStorageInfo>
+
+#include <algorithm>
+
+namespace {
+
+bool isPseudoFileSystem(const QByteArray &type)
+{
+    static const QList<QByteArray> pseudo = {
+        "autofs",  "binfmt_misc", "bpf",     "cgroup",   "cgroup2", "configfs",    "debugfs",
+        "devpts",  "devtmpfs",    "efivarfs", "fusectl", "hugetlbfs", "mqueue",    "nsfs",
+        "proc",    "pstore",      "ramfs",   "rpc_pipefs", "securityfs", "squashfs", "sysfs",
+        "tmpfs",   "tracefs",     "fuse.gvfsd-fuse", "fuse.portal"};
+    return pseudo.contains(type);
+}
+
+bool isSystemMount(const QString &root)
+{
+    for (const char *prefix : {"/proc", "/sys", "/dev", "/run"}) {
+        const QString p = QLatin1String(prefix);
+        if (root == p || root.startsWith(p + QLatin1Char('/')))
+            return true;
+    }
+    return false;
+}
+
+bool isUnder(const QString &path, const QString &root)
+{
+    if (root.endsWith(QLatin1Char('/')))
+        return path.startsWith(root) || path + QLatin1Char('/') == root;
+    return path == root || path.startsWith(root + QLatin1Char('/'));
+}
+
+} // namespace
+
+DriveList::DriveList(QWidget *parent) : QComboBox(parent)
+{
+    connect(this, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_silent)
+            emit driveChanged();
+    });
+    setVolumes(systemVolumes());
+}
+
+QList<DriveList::Volume> DriveList::systemVolumes()
+{
+    QList<Volume> volumes;
+    for (const QStorageInfo &storage : QStorageInfo::mountedVolumes()) {
+        const QString root = storage.rootPath();
+        if (root == QLatin1String("/")) {
+            volumes.prepend({root, QString::fromLocal8Bit(storage.device())});
+            continue;
+        }
+        if (!storage.isValid() || isPseudoFileSystem(storage.fileSystemType()) ||
+            isSystemMount(root))
+            continue;
+        if (std::any_of(volumes.cbegin(), volumes.cend(),
+                        [&root](const Volume &v) { return v.root == root; }))
+            continue;
+        const QString label = storage.name().isEmpty()
+                                  ? QString::fromLocal8Bit(storage.device()).section('/', -1)
+                                  : storage.name();
+        volumes.append({root, label});
+    }
+    if (volumes.isEmpty() || volumes.first().root != QLatin1String("/"))
+        volumes.prepend({QStringLiteral("/"), QString()});
+    std::stable_sort(volumes.begin() + 1, volumes.end(),
+                     [](const Volume &a, const Volume &b) { return a.root < b.root; });
+    return volumes;
+}
+
+void DriveList::setVolumes(const QList<Volume> &volumes)
+{
+    const QSignalBlocker blocker(this);
+    m_volumes = volumes;
+    QComboBox::clear();
+    for (const Volume &volume : volumes) {
+        const QString device = volume.label.section(QLatin1Char('/'), -1);
+        addItem(device.isEmpty() ? volume.root
+                                 : volume.root + QStringLiteral("  [") + device + QLatin1Char(']'),
+                volume.root);
+    }
+    const int home = indexOfDrive(homeDrive());
+    setCurrentIndex(home >= 0 ? home : 0);
+}
+
+QString DriveList::drive() const
+{
+    return currentData().toString();
+}
+
+int DriveList::indexOfDrive(const QString &root) const
+{
+    for (int i = 0; i < m_volumes.size(); ++i) {
+        if (m_volumes[i].root == root)
+            return i;
+    }
+    return -1;
+}
+
+void DriveList::setDrive(const QString &spec)
+{
+    if (spec.isEmpty())
+        throw PlatformError(QStringLiteral("No drive given"));
+    int index = indexOfDrive(spec);
+    if (index < 0) {
+        // A saved drive is only the first character of a path: take the drive it begins.
+        for (int i = 0; i < m_volumes.size() && index < 0; ++i) {
+            if (m_volumes[i].root.startsWith(spec, Qt::CaseInsensitive))
+                index = i;
+        }
+    }
+    if (index < 0)
+        throw PlatformError(QStringLiteral("No such drive: ") + spec);
+    setCurrentIndex(index);
+}
+
+QString DriveList::driveOf(const QString &path) const
+{
+    QString best;
+    for (const Volume &volume : m_volumes) {
+        if (isUnder(path, volume.root) && volume.root.size() > best.size())
+            best = volume.root;
+    }
+    return best.isEmpty() && !m_volumes.isEmpty() ? m_volumes.first().root : best;
+}
+
+QString DriveList::homeDrive() const
+{
+    return driveOf(QDir::homePath());
+}
+
+QString DriveList::folderOn(const QString &drive) const
+{
+    const auto it = m_lastFolder.constFind(drive);
+    if (it != m_lastFolder.cend())
+        return it.value();
+    return drive == homeDrive() ? QDir::homePath() : drive;
+}
+
+void DriveList::noteFolder(const QString &folder)
+{
+    const QString root = driveOf(folder);
+    m_lastFolder.insert(root, folder);
+    const int index = indexOfDrive(root);
+    if (index >= 0 && index != currentIndex()) {
+        m_silent = true;
+        setCurrentIndex(index);
+        m_silent = false;
+    }
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QComboBox>
+#include <QHash>
+
+// The drive list. Without drive letters a "drive" is a mounted volume holding a real file
+// system, named by its mount point; the root volume comes first. Each drive remembers the
+// last folder visited on it in this run; the home folder's volume starts at the home folder.
+class DriveList : public QComboBox
+{
+    Q_OBJECT
+
+public:
+    struct Volume
+    {
+        QString root;
+        QString label;
+    };
+
+    explicit DriveList(QWidget *parent = nullptr);
+
+    static QList<Volume> systemVolumes();
+    // Replaces the drives without raising a drive change (tests use made-up volumes).
+    void setVolumes(const QList<Volume> &volumes);
+
+    QString drive() const;
+    // Selects the drive named by spec: its mount point, or the first character(s) of a path
+    // on it, as saved at shut-down. Raises driveChanged when the selection changes. Throws
+    // PlatformError when no drive answers to spec.
+    void setDrive(const QString &spec);
+
+    // The drive whose mount point is the longest prefix of path.
+    QString driveOf(const QString &path) const;
+    QString homeDrive() const;
+    // Where the folder list goes when this drive is chosen.
+    QString folderOn(const QString &drive) const;
+    // Records the folder as the current one of its drive and shows that drive, without
+    // raising a drive change (the folder list moved there by itself).
+    void noteFolder(const QString &folder);
+
+signals:
+    void driveChanged();
+
+private:
+    int indexOfDrive(const QString &root) const;
+
+    QList<Volume> m_volumes;
+    QHash<QString, QString> m_lastFolder;
+    bool m_silent = false;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QListView>
+
+#include <optional>
+
+class QStringListModel;
+
+// The file list: names of the regular files of one folder that match a pattern, sorted by
+// name without regard to case (ties in exact order). It lists the folder itself (see
+// readFolder), so it never shows a name that could stand for a different file.
+class FileList : public QListView
+{
+    Q_OBJECT
+
+public:
+    explicit FileList(QWidget *parent = nullptr);
+
+    QString folder() const { return m_folder; }
+    QString pattern() const { return m_pattern; }
+
+    // Each re-reads the folder at once and throws PlatformError when the folder cannot be
+    // read or the pattern is not acceptable; the list is then left as it was.
+    void setFolder(const QString &folder);
+    // The same with the folder's files as just listed by the caller.
+    void setFolder(const QString &folder, const std::optional<QStringList> &listedFiles);
+    void setPattern(const QString &pattern);
+    void refresh();
+
+    // Empties the list without reading anything (used when no folder can be read).
+    void clear();
+
+    int count() const { return int(m_names.size()); }
+    QString text(int index) const { return m_names.value(index); }
+    const QStringList &names() const { return m_names; }
+    // The selected entry's text, empty when nothing is selected.
+    QString selectedText() const;
+
+signals:
+    void keyReleased(int key, Qt::KeyboardModifiers modifiers);
+
+protected:
+    void keyReleaseEvent(QKeyEvent *event) override;
+
+private:
+    void load(const QString &folder, const QString &pattern,
+              const std::optional<QStringList> &listedFiles = std::nullopt);
+
+    QStringListModel *m_model;
+    QString m_folder;
+    QString m_pattern = QStringLiteral("*.*");
+    QStringList m_names;
+};
+
+// Sorts names without regard to case; names equal that way keep an exact order.
+void sortFileNames(QStringList &names);

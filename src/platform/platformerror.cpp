@@ -1,0 +1,8 @@
+#include "platformerror.h"
+
+#include <cstring>
+
+PlatformError PlatformError::fromErrno(const QString &what, int err)
+{
+    return PlatformError(what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(err)));
+}

@@ -1,0 +1,39 @@
+#include "qtmessageboxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+MessageBoxes::Answer QtMessageBoxes::show(const QString &text, const QString &title, Icon icon,
+                                          Buttons buttons)
+{
+    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    switch (icon) {
+    case Icon::None:
+        break;
+    case Icon::Information:
+        boxIcon = QMessageBox::Information;
+        break;
+    case Icon::Exclamation:
+        boxIcon = QMessageBox::Warning;
+        break;
+    case Icon::Critical:
+        boxIcon = QMessageBox::Critical;
+        break;
+    }
+    const auto standardButtons =
+        buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
+    QMessageBox box(boxIcon, title, text, standardButtons, QApplication::activeWindow());
+    box.setWindowModality(Qt::ApplicationModal);
+    if (buttons == Buttons::YesNo)
+        box.setDefaultButton(QMessageBox::Yes);
+    // The busy pointer must not hide the fact that the program is waiting for an answer.
+    const bool overridden = QApplication::overrideCursor() != nullptr;
+    if (overridden)
+        QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    const int result = box.exec();
+    if (overridden)
+        QApplication::restoreOverrideCursor();
+    if (buttons == Buttons::Ok)
+        return Answer::Ok;
+    return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}

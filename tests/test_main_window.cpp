@@ -1,0 +1,371 @@
+#include "dirlist.h"
+#include "drivelist.h"
+#include "filelist.h"
+#include "patternedit.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsOnSavedFolder_data();
+    void startsOnSavedFolder();
+    void startsOnHomeWhenSavedFolderIsGone();
+    void closeRewritesTheStartupSection();
+    void censusFollowsEveryFolderChange();
+    void typeButtonsToggleTheirPattern();
+    void rejectedPatternFallsBackToAllFiles();
+    void driveChangeAndDriveNotReady();
+    void leavingFolderListOpensHighlightedFolder();
+    void refreshRereadsAndSurvivesVanishedFolder();
+    void patternBoxSelectsAllOnFocus();
+    void layoutTextsAndAccessibility();
+};
+
+namespace {
+
+void expectCounters(const Purge &w, int files, int versionFiles)
+{
+    QCOMPARE(w.Label1->text(), QStringLiteral("Files = %1").arg(files));
+    QCOMPARE(w.Pro_Eng_files->text(), QStringLiteral("Pro Eng Files = %1").arg(versionFiles));
+    QCOMPARE(w.filList->count(), files);
+}
+
+} // namespace
+
+void TestMainWindow::startsOnSavedFolder_data()
+{
+    QTest::addColumn<bool>("homeOnOwnDrive");
+    QTest::addColumn<QString>("savedDrive");
+    QTest::addColumn<bool>("savedFolder");
+
+    // The saved drive "/" is the one shown at start: the load's own folder change restores.
+    QTest::newRow("same drive") << false << "/" << true;
+    // Home sits on another drive: selecting "/" changes drive, and that change restores.
+    QTest::newRow("other drive") << true << "/" << true;
+    QTest::newRow("saved drive gone") << false << "Q" << true;
+    QTest::newRow("nothing saved") << false << "" << false;
+    QTest::newRow("nothing saved, home on own drive") << true << "" << false;
+}
+
+void TestMainWindow::startsOnSavedFolder()
+{
+    QFETCH(bool, homeOnOwnDrive);
+    QFETCH(QString, savedDrive);
+    QFETCH(bool, savedFolder);
+
+    WindowHarness h;
+    const QString work = makeFolder(h.path("data"), "work");
+    for (const char *name : {"b.prt.2", "a.prt.1", "notes.doc", "b.prt.10"})
+        makeFile(work, name);
+    makeFile(h.home(), "home.asm.1");
+    h.settings().setValue("Startup", "Drive", savedDrive);
+    if (savedFolder)
+        h.settings().setValue("Startup", "Dir", work);
+
+    Purge &w = h.load(homeOnOwnDrive ? QStringList{h.home()} : QStringList{});
+    const QString expected = savedFolder ? work : h.home();
+    QCOMPARE(w.dirList->path(), expected);
+    QCOMPARE(w.filList->folder(), expected);
+    QVERIFY(!w.StartupFolderPending);
+    QVERIFY(w.Ask->isChecked());
+    QVERIFY(!h.busy.isBusy());
+    QVERIFY(h.messages.shown.isEmpty());
+    if (savedFolder) {
+        expectCounters(w, 4, 3);
+        QCOMPARE(h.engine->ProEngFiles, (QStringList{"a.prt.1", "b.prt.10", "b.prt.2"}));
+    } else {
+        expectCounters(w, 1, 1);
+    }
+    QCOMPARE(w.drvList->drive(), w.drvList->driveOf(expected));
+}
+
+// A saved folder that is gone must not leave the window stuck on it: browsing goes on from home.
+void TestMainWindow::startsOnHomeWhenSavedFolderIsGone()
+{
+    WindowHarness h;
+    makeFile(h.home(), "h.prt.1");
+    const QString other = makeFolder(h.home(), "other");
+    makeFile(other, "o.prt.1");
+    makeFile(other, "o.prt.2");
+    h.settings().setValue("Startup", "Drive", "/");
+    h.settings().setValue("Startup", "Dir", h.path("removed/work"));
+
+    Purge &w = h.load();
+    QCOMPARE(w.filList->folder(), h.home());
+    QVERIFY(!w.StartupFolderPending);
+    QVERIFY(!h.busy.isBusy());
+    QVERIFY(h.messages.shown.isEmpty());
+    expectCounters(w, 1, 1);
+
+    // The next folder change is an ordinary one, not another restore attempt.
+    w.dirList->setPath(other);
+    QCOMPARE(w.filList->folder(), other);
+    expectCounters(w, 2, 2);
+}
+
+void TestMainWindow::closeRewritesTheStartupSection()
+{
+    WindowHarness h;
+    const QString work = makeFolder(h.home(), "work");
+    h.settings().setValue("Startup", "Dir", work);
+    h.settings().setValue("Startup", "Legacy", "left by an old version");
+    h.settings().setValue("Other", "Keep", "yes");
+    Purge &w = h.load();
+    QVERIFY(w.close());
+
+    QSettings ini(h.settingsFile(), QSettings::IniFormat);
+    ini.beginGroup("Startup");
+    QCOMPARE(ini.childKeys(), (QStringList{"Dir", "Drive"}));
+    QCOMPARE(ini.value("Drive").toString(), QStringLiteral("/"));
+    QCOMPARE(ini.value("Dir").toString(), work);
+    ini.endGroup();
+    QCOMPARE(ini.value("Other/Keep").toString(), QStringLiteral("yes"));
+}
+
+void TestMainWindow::censusFollowsEveryFolderChange()
+{
+    WindowHarness h;
+    const QString many = makeFolder(h.home(), "many");
+    for (const char *name : {"z.prt.3", "Z.drw.1", "a.prt.1", "readme.txt", "a.prt.2", ".x.prt.1"})
+        makeFile(many, name);
+    const QString empty = makeFolder(h.home(), "empty");
+    Purge &w = h.load();
+
+    w.dirList->setPath(many);
+    expectCounters(w, 5, 4);
+    QCOMPARE(h.engine->ProEngFiles, (QStringList{"a.prt.1", "a.prt.2", "Z.drw.1", "z.prt.3"}));
+
+    w.txtSearchSpec->setText("*.asm.*"); // matches nothing
+    expectCounters(w, 0, 0);
+    w.txtSearchSpec->setText("*.*");
+    expectCounters(w, 5, 4);
+
+    // Nothing of the last folder survives in the census list.
+    w.dirList->setPath(empty);
+    expectCounters(w, 0, 0);
+    QVERIFY(h.engine->ProEngFiles.isEmpty());
+    QCOMPARE(h.engine->ProEngFileCount, 0);
+}
+
+void TestMainWindow::typeButtonsToggleTheirPattern()
+{
+    WindowHarness h;
+    for (const char *name : {"a.prt.1", "a.prt.2", "b.asm.1", "c.PRT.1", "d.txt"})
+        makeFile(h.home(), name);
+    Purge &w = h.load();
+    expectCounters(w, 5, 3);
+
+    QTest::mouseClick(w.Command3, Qt::LeftButton); // prt
+    QCOMPARE(w.txtSearchSpec->text(), QStringLiteral("*.prt.*"));
+    expectCounters(w, 2, 2);
+    w.Command2_Click(); // asm replaces prt
+    QCOMPARE(w.txtSearchSpec->text(), QStringLiteral("*.asm.*"));
+    expectCounters(w, 1, 1);
+    w.Command2_Click(); // the same button again: back to all files
+    QCOMPARE(w.txtSearchSpec->text(), QStringLiteral("*.*"));
+    expectCounters(w, 5, 3);
+
+    // Typed in another case, the pattern is not the button's: pressing sets the button's.
+    w.txtSearchSpec->setText("*.PRT.*");
+    expectCounters(w, 1, 0);
+    w.Command3_Click();
+    QCOMPARE(w.txtSearchSpec->text(), QStringLiteral("*.prt.*"));
+    expectCounters(w, 2, 2);
+
+    const QList<std::pair<QPushButton *, QString>> buttons = {
+        {w.Command4, "*.drw.*"}, {w.Command5, "*.sec.*"}, {w.Command6, "*.bom.*"},
+        {w.Command7, "*.txt.*"}};
+    for (const auto &[button, pattern] : buttons) {
+        button->click();
+        QCOMPARE(w.txtSearchSpec->text(), pattern);
+        expectCounters(w, 0, 0);
+    }
+}
+
+void TestMainWindow::rejectedPatternFallsBackToAllFiles()
+{
+    WindowHarness h;
+    makeFile(h.home(), "a.prt.1");
+    makeFile(h.home(), "b");
+    Purge &w = h.load();
+    w.txtSearchSpec->setText("*.prt.*");
+    expectCounters(w, 1, 1);
+    w.txtSearchSpec->setText("sub/*.prt.*");
+    QCOMPARE(w.txtSearchSpec->text(), QStringLiteral("*.*"));
+    QCOMPARE(w.filList->pattern(), QStringLiteral("*.*"));
+    expectCounters(w, 2, 1);
+    QVERIFY(h.messages.shown.isEmpty());
+}
+
+void TestMainWindow::driveChangeAndDriveNotReady()
+{
+    WindowHarness h;
+    const QString stick = makeFolder(h.path("media"), "stick");
+    makeFile(stick, "s.drw.1");
+    makeFile(stick, "s.drw.2");
+    const QString noMedium = h.path("media/cdrom"); // a mount point that cannot be read
+    const QString work = makeFolder(h.home(), "work");
+    Purge &w = h.load({stick, noMedium});
+    w.dirList->setPath(work);
+    expectCounters(w, 0, 0);
+
+    w.drvList->setDrive(stick);
+    QCOMPARE(w.dirList->path(), stick);
+    QCOMPARE(w.filList->folder(), stick);
+    expectCounters(w, 2, 2);
+
+    // Back to the first drive: it comes back on the folder last visited there.
+    w.drvList->setDrive("/");
+    QCOMPARE(w.dirList->path(), work);
+    expectCounters(w, 0, 0);
+
+    w.drvList->setDrive(noMedium);
+    QCOMPARE(w.drvList->drive(), QStringLiteral("/"));
+    QCOMPARE(w.dirList->path(), work);
+    QCOMPARE(w.filList->folder(), work);
+    QVERIFY(h.messages.shown.isEmpty());
+}
+
+void TestMainWindow::leavingFolderListOpensHighlightedFolder()
+{
+    WindowHarness h;
+    const QString work = makeFolder(h.home(), "work");
+    makeFile(work, "w.sec.4");
+    const QString doomed = makeFolder(h.home(), "doomed");
+    Purge &w = h.load();
+    QCOMPARE(w.dirList->path(), h.home());
+
+    // Leaving without highlighting another folder changes nothing.
+    w.dirList_LostFocus();
+    QCOMPARE(w.dirList->path(), h.home());
+    QVERIFY(h.messages.shown.isEmpty());
+
+    auto highlight = [&w](const QString &path) {
+        const auto items = w.dirList->findItems(QDir(path).dirName(), Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(items.size(), 1);
+        w.dirList->setCurrentItem(items.first());
+    };
+    highlight(work);
+    w.dirList_LostFocus();
+    QCOMPARE(w.filList->folder(), work);
+    expectCounters(w, 1, 1);
+    QVERIFY(!h.busy.isBusy());
+
+    w.dirList->setPath(h.home());
+    highlight(doomed);
+    QVERIFY(QDir(doomed).removeRecursively());
+    w.dirList_LostFocus();
+    QCOMPARE(h.messages.texts(), QStringList{"Device not available!"});
+    QCOMPARE(h.messages.shown.first().icon, MessageBoxes::Icon::Critical);
+    QCOMPARE(h.messages.shown.first().title, QStringLiteral("Vintrex"));
+    QCOMPARE(w.dirList->path(), h.home());
+    QCOMPARE(w.filList->folder(), h.home());
+    QVERIFY(!h.busy.isBusy());
+}
+
+void TestMainWindow::refreshRereadsAndSurvivesVanishedFolder()
+{
+    WindowHarness h;
+    const QString work = makeFolder(h.home(), "work");
+    makeFile(work, "a.prt.1");
+    makeFile(h.home(), "h.prt.1");
+    makeFile(h.home(), "h.prt.2");
+    Purge &w = h.load();
+    w.dirList->setPath(work);
+    expectCounters(w, 1, 1);
+
+    makeFile(work, "a.prt.2");
+    makeFile(work, "notes");
+    QTest::mouseClick(w.Command1, Qt::LeftButton);
+    expectCounters(w, 3, 2);
+
+    QVERIFY(QDir(work).removeRecursively());
+    w.Command1_Click();
+    QCOMPARE(w.dirList->path(), h.home());
+    QCOMPARE(w.filList->folder(), h.home());
+    expectCounters(w, 2, 2);
+    QVERIFY(h.messages.shown.isEmpty());
+}
+
+void TestMainWindow::patternBoxSelectsAllOnFocus()
+{
+    WindowHarness h;
+    Purge &w = h.load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.txtSearchSpec->setText("*.prt.*");
+    w.txtSearchSpec->deselect();
+
+    w.dirList->setFocus();
+    QTest::keyClick(&w, Qt::Key_C, Qt::AltModifier); // the label's access key
+    QVERIFY(w.txtSearchSpec->hasFocus());
+    QCOMPARE(w.txtSearchSpec->selectedText(), QStringLiteral("*.prt.*"));
+
+    w.txtSearchSpec->deselect();
+    w.drvList->setFocus();
+    QTest::mouseClick(w.txtSearchSpec, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(w.txtSearchSpec->hasFocus());
+    QCOMPARE(w.txtSearchSpec->selectedText(), QStringLiteral("*.prt.*"));
+
+    // Tab from the label's predecessor in the chain lands on the box with all selected.
+    w.Command7->setFocus();
+    w.txtSearchSpec->deselect();
+    QTest::keyClick(w.Command7, Qt::Key_Tab);
+    QVERIFY(w.txtSearchSpec->hasFocus());
+    QCOMPARE(w.txtSearchSpec->selectedText(), QStringLiteral("*.prt.*"));
+}
+
+void TestMainWindow::layoutTextsAndAccessibility()
+{
+    WindowHarness h;
+    Purge &w = h.load();
+    QCOMPARE(w.windowTitle(), QStringLiteral("Vintrex"));
+    QCOMPARE(w.centralWidget()->size(), QSize(571, 519));
+    QCOMPARE(w.frmabout->text(), QStringLiteral("About"));
+    QCOMPARE(w.filList->geometry(), QRect(304, 48, 217, 357));
+    QCOMPARE(w.Purge_Command->geometry(), QRect(104, 432, 73, 33));
+    QCOMPARE(w.Purge_Command->palette().color(QPalette::Button), QColor(224, 224, 224));
+    QCOMPARE(w.Picture1->palette().color(QPalette::Window), QColor(192, 192, 192));
+    QVERIFY(w.Picture1->font().bold());
+    QCOMPARE(w.txtSearchSpec->toolTip(), QStringLiteral("Click o change filter criteria"));
+    QCOMPARE(w.Command6->toolTip(), QStringLiteral("Set filter criteria for bom's"));
+
+    for (QWidget *hidden : std::initializer_list<QWidget *>{w.ProgressBar1, w.DeleteFiles,
+                                                           w.PurgeListLabel, w.FILE_DELETING_LABEL})
+        QVERIFY(hidden->isHidden());
+
+    // Focus order as designed; labels and the progress bar are not in it.
+    const QList<QWidget *> order = {w.txtSearchSpec, w.filList, w.dirList,  w.drvList,
+                                    w.Purge_Command, w.Command1, w.Command2, w.Command3,
+                                    w.Command4,      w.Ask,      w.DeleteFiles, w.Command5,
+                                    w.Command6,      w.Command7};
+    for (int i = 0; i + 1 < order.size(); ++i) {
+        QWidget *next = order[i]->nextInFocusChain();
+        while (next->focusPolicy() == Qt::NoFocus || !order.contains(next))
+            next = next->nextInFocusChain();
+        QCOMPARE(next->objectName(), order[i + 1]->objectName());
+    }
+
+    for (QWidget *control : w.Picture1->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        const auto *label = qobject_cast<QLabel *>(control);
+        const QString name = label ? label->text() : control->accessibleName();
+        QVERIFY2(!name.isEmpty() || control == w.PurgeListLabel, qPrintable(control->objectName()));
+    }
+    QCOMPARE(w.filList->accessibleName(), QStringLiteral("Files"));
+    QCOMPARE(w.txtSearchSpec->accessibleName(), QStringLiteral("Filter criteria"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "busypointer.h"
+#include "messageboxes.h"
+#include "promodule.h"
+#include "purge.h"
+#include "settingsstore.h"
+
+#include <QList>
+#include <QTemporaryDir>
+#include <memory>
+
+// Message boxes that answer from a script and remember everything that was shown.
+class ScriptedMessageBoxes : public MessageBoxes
+{
+public:
+    struct Shown
+    {
+        QString text;
+        QString title;
+        Icon icon;
+        Buttons buttons;
+    };
+
+    Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons) override;
+
+    // Answers for the next Yes/No questions, in order; a question beyond them is answered No.
+    QList<Answer> answers;
+    QList<Shown> shown;
+    QStringList texts() const;
+};
+
+// Creates files (empty, or with content) below a folder; returns the full path.
+QString makeFile(const QString &folder, const QString &name, const QByteArray &content = {});
+QString makeFolder(const QString &parent, const QString &name);
+
+// A main window with everything around it in a temporary place: the home folder, the settings
+// file and scripted message boxes. Nothing outside the temporary folder is read or written.
+class WindowHarness
+{
+public:
+    WindowHarness();
+    ~WindowHarness();
+
+    // Builds the window (not loaded yet) on made-up drives: "/" and the given extra roots.
+    Purge &create(const QStringList &extraDriveRoots = {});
+    Purge &load(const QStringList &extraDriveRoots = {});
+
+    QString path(const QString &relative) const { return m_dir.filePath(relative); }
+    QString home() const { return path(QStringLiteral("home")); }
+    SettingsStore &settings() { return *m_settings; }
+    QString settingsFile() const { return path(QStringLiteral("settings/Pro.ini")); }
+
+    ScriptedMessageBoxes messages;
+    BusyPointer busy;
+    std::unique_ptr<ProModule> engine;
+    std::unique_ptr<Purge> window;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldHome;
+    std::unique_ptr<SettingsStore> m_settings;
+};
