@@ -36,6 +36,8 @@ signals:
 
 protected:
     void focusOutEvent(QFocusEvent *event) override;
+    // Every level is always open: no expand arrows.
+    void drawBranches(QPainter *, const QRect &, const QModelIndex &) const override {}
 
 private:
     void rebuild(const QString &path, const QStringList &subfolders);
