@@ -11,7 +11,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QCheckBox>
 #include <QElapsedTimer>
+#include <QHash>
+#include <QRegularExpression>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -30,16 +33,26 @@ constexpr int kModels = 3000;
 constexpr int kVersions = 10;
 constexpr int kRounds = 9;
 
-// Benchmarks never ask anything: any question is an error in the benchmark itself.
-class SilentMessages : public MessageBoxes
+// Answers every question with Yes, as a user who wants the purge.
+class YesMessages : public MessageBoxes
 {
 public:
-    Answer show(const QString &text, const QString &, Icon, Buttons) override
+    Answer show(const QString &, const QString &, Icon, Buttons buttons) override
     {
-        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
-        return Answer::No;
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
 };
+
+double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+double msSince(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
 
 double medianMs(const std::function<void()> &prepare, const std::function<void()> &work)
 {
@@ -49,10 +62,9 @@ double medianMs(const std::function<void()> &prepare, const std::function<void()
         QElapsedTimer timer;
         timer.start();
         work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        times.push_back(msSince(timer));
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return median(times);
 }
 
 void generateVersionFiles(const QString &folder)
@@ -81,6 +93,20 @@ int rawReaddir(const QString &folder)
     return count;
 }
 
+// The bare minimum of the scan: the highest version of each model, nothing recorded.
+int highestVersions(const QStringList &census)
+{
+    QHash<QStringView, double> highest;
+    highest.reserve(census.size());
+    for (const QString &name : census) {
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        const double version = QStringView(name).mid(dot + 1).toDouble();
+        double &best = highest[QStringView(name).left(dot + 1)];
+        best = std::max(best, version);
+    }
+    return int(highest.size());
+}
+
 void report(const char *what, double ms, const char *baseline, double baselineMs)
 {
     std::printf("%s: %.1f ms / %s %.1f ms = %.2fx\n", what, ms, baseline, baselineMs,
@@ -106,11 +132,12 @@ int main(int argc, char *argv[])
                 kModels * kVersions, kModels, kVersions, qPrintable(temp.path()));
 
     SettingsStore settings(QStringLiteral("Pro"), temp.filePath(QStringLiteral("Pro.ini")));
-    SilentMessages messages;
+    YesMessages messages;
     BusyPointer busy;
     ProModule engine(messages, busy);
     Purge window(engine, settings, messages, busy);
     window.Form_Load();
+    window.show(); // so that progress and repaints cost what they cost on screen
 
     int listed = 0;
     const double readdirMs = medianMs([] {}, [&] { listed = rawReaddir(folder); });
@@ -121,5 +148,50 @@ int main(int argc, char *argv[])
         qFatal("the folder was not counted right: %d listed, %d counted", listed,
                engine.ProEngFileCount);
     report("counters", countersMs, "readdir", readdirMs);
+
+    // The scan, with both questions answered at once.
+    window.Ask->setChecked(false);
+    const QStringList census = engine.ProEngFiles;
+    int models = 0;
+    const double groupingMs = medianMs([] {}, [&] { models = highestVersions(census); });
+    const double scanMs = medianMs([] {}, [&] { engine.FindOldVersions(); });
+    if (models != kModels || engine.OldVersionCount != kModels * (kVersions - 1))
+        qFatal("the scan found %d old versions of %d models", engine.OldVersionCount, models);
+    report("scan", scanMs, "grouping", groupingMs);
+
+    // The purge, each round on a fresh folder, beside unlink() of the same names.
+    const QStringList oldNames = engine.PurgeFiles.mid(1).replaceInStrings(
+        QRegularExpression(QStringLiteral("^.*/")), QString());
+    engine.FinishPurge();
+    std::vector<double> purgeTimes, unlinkTimes;
+    for (int round = 0; round < 7; ++round) {
+        const QString purged = temp.filePath(QStringLiteral("purged%1").arg(round));
+        QDir().mkpath(purged);
+        generateVersionFiles(purged);
+        window.dirList->setPath(purged);
+        engine.FindOldVersions();
+        ::sync(); // both loops start without a journal commit of the generation pending
+        QElapsedTimer timer;
+        timer.start();
+        engine.DeleteOldVersions();
+        purgeTimes.push_back(msSince(timer));
+        if (rawReaddir(purged) != kModels)
+            qFatal("the purge left %d files", rawReaddir(purged));
+
+        const QString unlinked = temp.filePath(QStringLiteral("unlinked%1").arg(round));
+        QDir().mkpath(unlinked);
+        generateVersionFiles(unlinked);
+        std::vector<QByteArray> paths;
+        for (const QString &name : oldNames)
+            paths.push_back(QFile::encodeName(unlinked + QLatin1Char('/') + name));
+        ::sync();
+        timer.start();
+        for (const QByteArray &path : paths) {
+            if (unlink(path.constData()) != 0)
+                qFatal("unlink %s failed", path.constData());
+        }
+        unlinkTimes.push_back(msSince(timer));
+    }
+    report("purge", median(purgeTimes), "unlink", median(unlinkTimes));
     return 0;
 }

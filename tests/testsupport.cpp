@@ -10,6 +10,8 @@ MessageBoxes::Answer ScriptedMessageBoxes::show(const QString &text, const QStri
                                                 Icon icon, Buttons buttons)
 {
     shown.append({text, title, icon, buttons});
+    if (onShow)
+        onShow(text);
     if (buttons == Buttons::Ok)
         return Answer::Ok;
     return answers.isEmpty() ? Answer::No : answers.takeFirst();
@@ -38,6 +40,14 @@ QString makeFolder(const QString &parent, const QString &name)
     if (!QDir().mkpath(path))
         qFatal("cannot create %s", qPrintable(path));
     return path;
+}
+
+QStringList namesIn(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    names.sort();
+    return names;
 }
 
 WindowHarness::WindowHarness() : m_oldHome(qgetenv("HOME"))

@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 // Message boxes that answer from a script and remember everything that was shown.
@@ -26,6 +27,8 @@ public:
 
     // Answers for the next Yes/No questions, in order; a question beyond them is answered No.
     QList<Answer> answers;
+    // Runs as each box shows, before it is answered: lets a test change the world meanwhile.
+    std::function<void(const QString &text)> onShow;
     QList<Shown> shown;
     QStringList texts() const;
 };
@@ -33,6 +36,13 @@ public:
 // Creates files (empty, or with content) below a folder; returns the full path.
 QString makeFile(const QString &folder, const QString &name, const QByteArray &content = {});
 QString makeFolder(const QString &parent, const QString &name);
+// Names in a folder, hidden ones included, in plain code-unit order (as QStringList::sort).
+QStringList namesIn(const QString &folder);
+inline QStringList sorted(QStringList names)
+{
+    names.sort();
+    return names;
+}
 
 // A main window with everything around it in a temporary place: the home folder, the settings
 // file and scripted message boxes. Nothing outside the temporary folder is read or written.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 
 class FileList;
 class QCheckBox;
@@ -26,4 +27,7 @@ struct PurgeView
     QLabel *PurgeListLabel = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
     QLabel *FILE_DELETING_LABEL = nullptr;
+    // Makes the file list re-read its folder; when the folder is gone the window moves on to
+    // one that can be read, so this never fails.
+    std::function<void()> rereadFileList;
 };

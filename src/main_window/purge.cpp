@@ -103,6 +103,13 @@ Purge::Purge(ProModule &engine, SettingsStore &settings, MessageBoxes &messages,
     view.PurgeListLabel = PurgeListLabel;
     view.ProgressBar1 = ProgressBar1;
     view.FILE_DELETING_LABEL = FILE_DELETING_LABEL;
+    view.rereadFileList = [this] {
+        try {
+            filList->refresh();
+        } catch (const PlatformError &) {
+            fallBackToHomeFolder();
+        }
+    };
     m_engine.setMainView(view);
 }
 
@@ -235,6 +242,8 @@ void Purge::connectHandlers()
     connect(Command5, &QPushButton::clicked, this, &Purge::Command5_Click);
     connect(Command6, &QPushButton::clicked, this, &Purge::Command6_Click);
     connect(Command7, &QPushButton::clicked, this, &Purge::Command7_Click);
+    connect(Purge_Command, &QPushButton::clicked, this, &Purge::Purge_Command_Click);
+    connect(Ask, &QCheckBox::toggled, this, &Purge::Ask_Click);
 }
 
 // Before loading, the lists show the home folder, as a file dialog would.
@@ -244,7 +253,7 @@ void Purge::showInitialFolder()
         try {
             const QSignalBlocker blockDirs(dirList);
             dirList->setPath(folder);
-            filList->setFolder(folder, dirList->takeListedFiles());
+            filList->setFolder(folder, dirList->takeListing());
             drvList->noteFolder(folder);
             return;
         } catch (const PlatformError &) {
@@ -322,11 +331,11 @@ void Purge::dirList_Change()
             // A different folder raises a nested change, which repeats this restore.
             dirList->setPath(saved);
             StartupFolderPending = false;
-            filList->setFolder(dirList->path(), dirList->takeListedFiles());
+            filList->setFolder(dirList->path(), dirList->takeListing());
             drvList->noteFolder(dirList->path());
             // The pointer stays busy: the load's census ends it.
         } else {
-            filList->setFolder(dirList->path(), dirList->takeListedFiles());
+            filList->setFolder(dirList->path(), dirList->takeListing());
             drvList->noteFolder(dirList->path());
             m_busy.setNormal();
             showFileCount();
@@ -403,11 +412,7 @@ void Purge::txtSearchSpec_GotFocus()
 
 void Purge::Command1_Click()
 {
-    try {
-        filList->refresh();
-    } catch (const PlatformError &) {
-        fallBackToHomeFolder();
-    }
+    m_engine.mainView().rereadFileList();
     m_engine.CountProEngFiles();
 }
 
@@ -450,4 +455,58 @@ void Purge::Command7_Click()
 void Purge::showFileCount()
 {
     Label1->setText(QStringLiteral("Files = ") + QString::number(filList->count()));
+}
+
+void Purge::Purge_Command_Click()
+{
+    Purge_Command->hide();
+    m_busy.setBusy();
+    m_engine.OldVersionCount = 0;
+    if (m_engine.ProEngFileCount == 0) {
+        m_messages.inform(QStringLiteral("No Pro Eng Files found"), MessageBoxes::Icon::Information);
+        Purge_Command->show();
+        m_busy.setNormal();
+        return;
+    }
+    if (m_engine.ProEngFileCount == 1) {
+        m_messages.inform(QStringLiteral("No Pro Eng files to purge"),
+                          MessageBoxes::Icon::Information);
+        m_busy.setNormal();
+        Purge_Command->show();
+        m_engine.CountProEngFiles();
+        return;
+    }
+    try {
+        ProgressBar1->setRange(0, m_engine.ProEngFileCount);
+        ProgressBar1->setValue(0);
+        FILE_DELETING_LABEL->show();
+        FILE_DELETING_LABEL->setText(QString());
+        m_engine.FindOldVersions();
+        ProgressBar1->hide();
+        m_engine.DeleteOldVersions();
+        m_busy.setNormal();
+        Purge_Command->show();
+    } catch (const PlatformError &) {
+        m_busy.setNormal();
+        ProgressBar1->hide();
+        FILE_DELETING_LABEL->hide();
+        m_engine.FinishPurge();
+        m_messages.inform(QStringLiteral("Aborting Purge because files cannot be deleted - possible "
+                                         "write protection!"),
+                          MessageBoxes::Icon::Exclamation);
+        m_engine.FinishPurge();
+        DeleteFiles->hide();
+        m_busy.setNormal();
+        Purge_Command->show();
+        m_engine.CountProEngFiles();
+        showFileCount();
+    }
+}
+
+void Purge::Ask_Click()
+{
+    if (!Ask->isChecked())
+        m_messages.inform(
+            QStringLiteral("Warning - ALL old versions of Pro Eng Files will be delete when purging!"),
+            MessageBoxes::Icon::Critical);
 }

@@ -47,6 +47,8 @@ public:
     void Command5_Click();
     void Command6_Click();
     void Command7_Click();
+    void Purge_Command_Click();
+    void Ask_Click();
 
     // True from the start of loading until the saved folder has been restored (or given up).
     bool StartupFolderPending = false;

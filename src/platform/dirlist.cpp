@@ -32,7 +32,8 @@ void DirList::setPath(const QString &path)
     sortFileNames(listing.folders);
     const bool changed = clean != m_path;
     rebuild(clean, listing.folders);
-    m_listedFiles = std::move(listing.files);
+    listing.folders.clear();
+    m_listing = std::move(listing);
     if (changed)
         emit pathChanged();
 }
@@ -43,9 +44,9 @@ void DirList::reload()
         setPath(m_path);
 }
 
-std::optional<QStringList> DirList::takeListedFiles()
+std::optional<FolderListing> DirList::takeListing()
 {
-    return std::exchange(m_listedFiles, std::nullopt);
+    return std::exchange(m_listing, std::nullopt);
 }
 
 QString DirList::highlightedPath() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "folderreader.h"
+
 #include <QTreeWidget>
 
 #include <optional>
@@ -23,9 +25,9 @@ public:
 
     QString highlightedPath() const;
 
-    // The files of the current folder as the last setPath read them, once: the file list
-    // that follows this folder list need not read the same folder again.
-    std::optional<QStringList> takeListedFiles();
+    // The current folder as the last setPath read it, once: the file list that follows this
+    // folder list need not read the same folder again.
+    std::optional<FolderListing> takeListing();
 
 signals:
     void pathChanged();
@@ -43,5 +45,5 @@ private:
     void rebuild(const QString &path, const QStringList &subfolders);
 
     QString m_path;
-    std::optional<QStringList> m_listedFiles;
+    std::optional<FolderListing> m_listing;
 };

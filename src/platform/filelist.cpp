@@ -81,7 +81,7 @@ void radixSort(SortItem *items, int n, int depth)
 
 } // namespace
 
-void sortFileNames(QStringList &names)
+void sortFileNames(QStringList &names, QList<quint64> *companion)
 {
     // Few names need folding (most are lower case already); only those get a folded copy.
     // Large fresh allocations are avoided on purpose: on a 30,000-name folder, faulting in
@@ -133,14 +133,19 @@ void sortFileNames(QStringList &names)
         if (order[size_t(start)] < 0)
             continue;
         QString held = std::move(names[start]);
+        const quint64 heldCompanion = companion ? (*companion)[start] : 0;
         int at = start;
         while (order[size_t(at)] != start) {
             const int from = order[size_t(at)];
             names[at] = std::move(names[from]);
+            if (companion)
+                (*companion)[at] = (*companion)[from];
             order[size_t(at)] = -1;
             at = from;
         }
         names[at] = std::move(held);
+        if (companion)
+            (*companion)[at] = heldCompanion;
         order[size_t(at)] = -1;
     }
 }
@@ -158,9 +163,9 @@ void FileList::setFolder(const QString &folder)
     load(folder, m_pattern);
 }
 
-void FileList::setFolder(const QString &folder, const std::optional<QStringList> &listedFiles)
+void FileList::setFolder(const QString &folder, const std::optional<FolderListing> &listing)
 {
-    load(folder, m_pattern, listedFiles);
+    load(folder, m_pattern, listing);
 }
 
 void FileList::setPattern(const QString &pattern)
@@ -176,6 +181,8 @@ void FileList::refresh()
 void FileList::clear()
 {
     m_names.clear();
+    m_inodes.clear();
+    m_identity = {};
     m_model->setStringList(m_names);
 }
 
@@ -186,19 +193,31 @@ QString FileList::selectedText() const
 }
 
 void FileList::load(const QString &folder, const QString &pattern,
-                    const std::optional<QStringList> &listedFiles)
+                    const std::optional<FolderListing> &listing)
 {
     const WildcardPattern matcher(pattern, fileNameCaseSensitivity());
     const QString cleanFolder = QDir::cleanPath(folder);
     QStringList names;
+    QList<quint64> inodes;
+    FileIdentity identity;
     if (!folder.isEmpty()) {
-        names = listedFiles ? *listedFiles : readFolder(cleanFolder).files;
-        names.removeIf([&matcher](const QString &name) { return !matcher.matches(name); });
-        sortFileNames(names);
+        const FolderListing read = listing ? *listing : readFolder(cleanFolder);
+        identity = read.identity;
+        names.reserve(read.files.size());
+        inodes.reserve(read.files.size());
+        for (qsizetype i = 0; i < read.files.size(); ++i) {
+            if (matcher.matches(read.files[i])) {
+                names.append(read.files[i]);
+                inodes.append(read.fileInodes[i]);
+            }
+        }
+        sortFileNames(names, &inodes);
     }
     m_folder = folder.isEmpty() ? QString() : cleanFolder;
     m_pattern = pattern;
     m_names = std::move(names);
+    m_inodes = std::move(inodes);
+    m_identity = identity;
     m_model->setStringList(m_names);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "folderreader.h"
+
 #include <QListView>
 
 #include <optional>
@@ -22,8 +24,8 @@ public:
     // Each re-reads the folder at once and throws PlatformError when the folder cannot be
     // read or the pattern is not acceptable; the list is then left as it was.
     void setFolder(const QString &folder);
-    // The same with the folder's files as just listed by the caller.
-    void setFolder(const QString &folder, const std::optional<QStringList> &listedFiles);
+    // The same with the folder as the caller has just listed it.
+    void setFolder(const QString &folder, const std::optional<FolderListing> &listing);
     void setPattern(const QString &pattern);
     void refresh();
 
@@ -33,6 +35,9 @@ public:
     int count() const { return int(m_names.size()); }
     QString text(int index) const { return m_names.value(index); }
     const QStringList &names() const { return m_names; }
+    // The inode entry `index` had when the folder was read, and the folder's own identity.
+    quint64 inode(int index) const { return m_inodes.value(index); }
+    FileIdentity folderIdentity() const { return m_identity; }
     // The selected entry's text, empty when nothing is selected.
     QString selectedText() const;
 
@@ -44,13 +49,16 @@ protected:
 
 private:
     void load(const QString &folder, const QString &pattern,
-              const std::optional<QStringList> &listedFiles = std::nullopt);
+              const std::optional<FolderListing> &listing = std::nullopt);
 
     QStringListModel *m_model;
     QString m_folder;
     QString m_pattern = QStringLiteral("*.*");
     QStringList m_names;
+    QList<quint64> m_inodes;
+    FileIdentity m_identity;
 };
 
-// Sorts names without regard to case; names equal that way keep an exact order.
-void sortFileNames(QStringList &names);
+// Sorts names without regard to case; names equal that way keep an exact order. The
+// companion list, when given, is put in the same order.
+void sortFileNames(QStringList &names, QList<quint64> *companion = nullptr);

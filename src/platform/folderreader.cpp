@@ -80,6 +80,12 @@ FolderListing readFolder(const QString &path)
     }
 
     FolderListing listing;
+    struct stat folderStat;
+    if (fstat(fd, &folderStat) != 0) {
+        const int err = errno;
+        throw PlatformError::fromErrno(path, err);
+    }
+    listing.identity = {quint64(folderStat.st_dev), quint64(folderStat.st_ino)};
     QString name;
     for (;;) {
         errno = 0;
@@ -94,8 +100,14 @@ FolderListing readFolder(const QString &path)
         const Kind kind = kindOf(fd, entry);
         if (kind == Kind::Other)
             continue;
-        if (decodeFileName(entry->d_name, qsizetype(std::strlen(entry->d_name)), name))
-            (kind == Kind::File ? listing.files : listing.folders).append(name);
+        if (!decodeFileName(entry->d_name, qsizetype(std::strlen(entry->d_name)), name))
+            continue;
+        if (kind == Kind::File) {
+            listing.files.append(name);
+            listing.fileInodes.append(quint64(entry->d_ino));
+        } else {
+            listing.folders.append(name);
+        }
     }
     return listing;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "fileidentity.h"
+
+#include <QList>
 #include <QStringList>
 
 // Lists one folder with readdir, without going through QDir: names that are not valid UTF-8
@@ -7,8 +10,10 @@
 // so are hidden (dot) names. Symbolic links are classified by what they point to.
 struct FolderListing
 {
-    QStringList files;   // regular files and links to regular files
-    QStringList folders; // folders and links to folders
+    FileIdentity identity; // of the folder that was read
+    QStringList files;     // regular files and links to regular files
+    QList<quint64> fileInodes; // the inode of each file entry (of the link itself for links)
+    QStringList folders;   // folders and links to folders
 };
 
 // Throws PlatformError when the folder cannot be opened or read.

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+// Which census entries are old versions: every version of a model (same base name, the text
+// up to and including the last dot) except the highest. The order is the one in which a
+// comparison of every ordered pair (i, m) of the census, i first, would meet them: an entry
+// at position p whose first higher version stands at q is met at (min(p, q), max(p, q)).
+struct OldVersionScan
+{
+    // A version that is not plain digits in a model with other versions: nothing can be
+    // decided safely about that model, and the scan gives up.
+    bool badVersion = false;
+    // Census positions of the old versions, in purge-list order.
+    QList<int> positions;
+};
+
+// `progress` is called with each census position as the scan passes it.
+OldVersionScan scanOldVersions(const QStringList &census,
+                               const std::function<void(int)> &progress = {});
