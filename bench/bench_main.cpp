@@ -3,6 +3,7 @@
 
 #include "busypointer.h"
 #include "dirlist.h"
+#include "fileinformation.h"
 #include "filelist.h"
 #include "messageboxes.h"
 #include "promodule.h"
@@ -134,7 +135,8 @@ int main(int argc, char *argv[])
     SettingsStore settings(QStringLiteral("Pro"), temp.filePath(QStringLiteral("Pro.ini")));
     YesMessages messages;
     BusyPointer busy;
-    ProModule engine(messages, busy);
+    ServiceFactory services;
+    ProModule engine(messages, busy, services);
     Purge window(engine, settings, messages, busy);
     window.Form_Load();
     window.show(); // so that progress and repaints cost what they cost on screen

@@ -1,4 +1,6 @@
 #include "busypointer.h"
+#include "confirmdialoghost.h"
+#include "fileinformation.h"
 #include "fonts.h"
 #include "promodule.h"
 #include "purge.h"
@@ -49,8 +51,11 @@ int main(int argc, char *argv[])
     SettingsStore settings(QStringLiteral("Pro"));
     QtMessageBoxes messages;
     BusyPointer busy;
-    ProModule engine(messages, busy);
+    ServiceFactory services;
+    ProModule engine(messages, busy, services);
     Purge window(engine, settings, messages, busy);
+    ConfirmDialogHost confirm(engine, &window);
+    engine.setConfirmView(&confirm);
     window.Form_Load();
     window.show();
     return app.exec();

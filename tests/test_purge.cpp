@@ -15,6 +15,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <cstdio>
+
 #include <sys/stat.h>
 
 using Answer = MessageBoxes::Answer;
@@ -63,40 +65,6 @@ QStringList survivors(const QStringList &names)
     return kept;
 }
 
-// A window loaded on a folder of the given files, "Confirm before delete ?" unchecked.
-struct PurgeSetup
-{
-    explicit PurgeSetup(const QStringList &files, bool ask = false)
-    {
-        folder = makeFolder(h.home(), "work");
-        for (const QString &name : files)
-            makeFile(folder, name, name.toUtf8());
-        h.settings().setValue("Startup", "Dir", folder);
-        w = &h.load();
-        w->Ask->setChecked(ask);
-        h.messages.shown.clear();
-    }
-    QStringList purge(const QList<Answer> &answers = {Answer::Yes, Answer::Yes})
-    {
-        h.messages.answers = answers;
-        w->Purge_Command->click();
-        return h.messages.texts();
-    }
-    void expectIdle(bool scanned = true) const
-    {
-        QVERIFY(!w->Purge_Command->isHidden());
-        QVERIFY(w->Purge_Command->isEnabled());
-        QVERIFY(w->ProgressBar1->isHidden());
-        QVERIFY(w->FILE_DELETING_LABEL->isHidden());
-        QVERIFY(!scanned || w->FILE_DELETING_LABEL->text().isEmpty());
-        QVERIFY(w->DeleteFiles->isHidden());
-        QVERIFY(!h.busy.isBusy());
-    }
-    WindowHarness h;
-    QString folder;
-    Purge *w = nullptr;
-};
-
 } // namespace
 
 void TestPurge::questionTexts_data()
@@ -116,7 +84,7 @@ void TestPurge::questionTexts()
     QFETCH(bool, ask);
     QFETCH(QString, pattern);
     QFETCH(QString, question);
-    PurgeSetup s({"a.prt.1", "a.prt.2"}, ask);
+    PurgeFixture s({"a.prt.1", "a.prt.2"}, ask);
     s.w->txtSearchSpec->setText(pattern);
     const QStringList texts = s.purge({Answer::Yes, Answer::No});
     QCOMPARE(texts, (QStringList{question.arg(s.folder), "Are you sure you want to purge files ?"}));
@@ -135,7 +103,7 @@ void TestPurge::declinedQuestionChangesNothing()
 {
     QFETCH(QList<Answer>, answers);
     const QStringList files = {"a.prt.1", "a.prt.2", "b.asm.1", "b.asm.3"};
-    PurgeSetup s(files);
+    PurgeFixture s(files);
     const QStringList texts = s.purge(answers);
     QCOMPARE(texts.size(), answers.size()); // the questions only: no report
     QVERIFY(s.h.engine->PurgeAborted);
@@ -147,11 +115,11 @@ void TestPurge::declinedQuestionChangesNothing()
 
 void TestPurge::nothingOrOneVersionFile()
 {
-    PurgeSetup none({"readme.txt"});
+    PurgeFixture none({"readme.txt"});
     QCOMPARE(none.purge(), QStringList{"No Pro Eng Files found"});
     none.expectIdle(false);
 
-    PurgeSetup one({"a.prt.1", "notes.doc"});
+    PurgeFixture one({"a.prt.1", "notes.doc"});
     QCOMPARE(one.purge(), QStringList{"No Pro Eng files to purge"});
     QCOMPARE(one.h.messages.shown[0].icon, MessageBoxes::Icon::Information);
     QCOMPARE(one.w->Pro_Eng_files->text(), QStringLiteral("Pro Eng Files = 1"));
@@ -160,7 +128,7 @@ void TestPurge::nothingOrOneVersionFile()
 
 void TestPurge::emptyPurgeListReportsTwice()
 {
-    PurgeSetup s({"a.prt.1", "b.prt.1", "a.asm.2"});
+    PurgeFixture s({"a.prt.1", "b.prt.1", "a.asm.2"});
     QCOMPARE(s.purge().mid(2),
              (QStringList{"No old versions of Pro Eng files found", "0 Pro Eng Files Deleted!"}));
     QCOMPARE(namesIn(s.folder).size(), 3);
@@ -174,7 +142,7 @@ void TestPurge::deletesOldVersionsOnly()
     const QString gear = QString::fromUtf8("Zahnrad groß");
     QStringList files = {"a.prt.1", "a.prt.2", "a.prt.10", gear + ".asm.3", gear + ".asm.4",
                          "target.doc", "notes.txt"};
-    PurgeSetup s(files);
+    PurgeFixture s(files);
     QVERIFY(QFile::setPermissions(s.folder + "/a.prt.1", QFile::ReadOwner));
     QVERIFY(QFile::link(s.folder + "/target.doc", s.folder + "/a.prt.5"));
     makeFolder(s.folder, "a.prt.3");
@@ -202,7 +170,7 @@ void TestPurge::deletesOldVersionsOnly()
 
 void TestPurge::fileVanishedBeforeItsTurn()
 {
-    PurgeSetup s({"m.prt.1", "m.prt.2", "m.prt.3", "m.prt.4"});
+    PurgeFixture s({"m.prt.1", "m.prt.2", "m.prt.3", "m.prt.4"});
     s.h.messages.onShow = [&s](const QString &text) {
         if (text.startsWith("Are you sure"))
             QFile::remove(s.folder + "/m.prt.2");
@@ -216,13 +184,13 @@ void TestPurge::fileVanishedBeforeItsTurn()
     s.expectIdle();
 
     // A folder or another file put in a listed file's place is not deleted either.
-    PurgeSetup r({"n.prt.1", "n.prt.2", "n.prt.3"});
+    PurgeFixture r({"n.prt.1", "n.prt.2", "n.prt.3"});
     r.h.messages.onShow = [&r](const QString &text) {
         if (text.startsWith("Are you sure")) {
             QFile::remove(r.folder + "/n.prt.1");
             makeFolder(r.folder, "n.prt.1");
-            QFile::remove(r.folder + "/n.prt.2");
-            makeFile(r.folder, "n.prt.2", "new");
+            makeFile(r.folder, "new", "new"); // made first: it cannot reuse the old inode
+            ::rename(qPrintable(r.folder + "/new"), qPrintable(r.folder + "/n.prt.2"));
         }
     };
     QCOMPARE(r.purge().mid(2), (QStringList{"0 Pro Eng Files Deleted!", kDeleteNotice,
@@ -233,7 +201,7 @@ void TestPurge::fileVanishedBeforeItsTurn()
 void TestPurge::unreadableVersionAbortsWithoutDeleting()
 {
     const QStringList files = {"a.prt.1", "a.prt.2", "b.prt. 1", "b.prt.2", "c.prt.+1"};
-    PurgeSetup s(files);
+    PurgeFixture s(files);
     QCOMPARE(s.purge().mid(2), QStringList{"Error - Aborting"});
     QCOMPARE(s.h.messages.shown[2].icon, MessageBoxes::Icon::None);
     QCOMPARE(s.h.messages.shown[2].buttons, MessageBoxes::Buttons::Ok);
@@ -243,7 +211,7 @@ void TestPurge::unreadableVersionAbortsWithoutDeleting()
     s.expectIdle();
 
     // Alone in its model, such a version is no obstacle.
-    PurgeSetup t({"a.prt.1", "a.prt.2", "c.prt.+1"});
+    PurgeFixture t({"a.prt.1", "a.prt.2", "c.prt.+1"});
     QCOMPARE(t.purge().mid(2), QStringList{"1 Pro Eng Files Deleted!"});
 }
 
@@ -266,7 +234,7 @@ void TestPurge::folderPathHasOneSeparator()
 {
     QCOMPARE(withTrailingSeparator("/"), QStringLiteral("/"));
     QCOMPARE(withTrailingSeparator("/work"), QStringLiteral("/work/"));
-    PurgeSetup s({"a.prt.1", "a.prt.2"});
+    PurgeFixture s({"a.prt.1", "a.prt.2"});
     s.h.messages.onShow = [&s](const QString &text) {
         if (text.endsWith("Deleted!"))
             QCOMPARE(s.h.engine->FolderPath, s.folder + "/");
@@ -277,7 +245,7 @@ void TestPurge::folderPathHasOneSeparator()
 // Many small folders of random versions: after a purge exactly the lower versions are gone.
 void TestPurge::randomFoldersKeepExactlyTheHighestVersions()
 {
-    PurgeSetup s({});
+    PurgeFixture s({});
     const QStringList models = {"a", "A", "b.c", "x y"};
     const QStringList types = {"prt", "asm", "drw"};
     const QStringList versions = {"1", "2", "3", "9", "10", "007", "7", "11"};

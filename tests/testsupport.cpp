@@ -1,6 +1,14 @@
 #include "testsupport.h"
 
 #include "drivelist.h"
+#include "platformerror.h"
+#include "dirlist.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +23,13 @@ MessageBoxes::Answer ScriptedMessageBoxes::show(const QString &text, const QStri
     if (buttons == Buttons::Ok)
         return Answer::Ok;
     return answers.isEmpty() ? Answer::No : answers.takeFirst();
+}
+
+std::unique_ptr<FileSystemObject> TestServices::createObject(const QString &className)
+{
+    if (unavailable)
+        throw PlatformError(QStringLiteral("service switched off by the test"));
+    return ServiceFactory::createObject(className);
 }
 
 QStringList ScriptedMessageBoxes::texts() const
@@ -63,13 +78,16 @@ WindowHarness::WindowHarness() : m_oldHome(qgetenv("HOME"))
 WindowHarness::~WindowHarness()
 {
     window.reset();
+    confirm.reset();
     engine.reset();
     qputenv("HOME", m_oldHome);
 }
 
 Purge &WindowHarness::create(const QStringList &extraDriveRoots)
 {
-    engine = std::make_unique<ProModule>(messages, busy);
+    engine = std::make_unique<ProModule>(messages, busy, services);
+    confirm = std::make_unique<ConfirmDialogHost>(*engine);
+    engine->setConfirmView(confirm.get());
     window = std::make_unique<Purge>(*engine, *m_settings, messages, busy);
     QList<DriveList::Volume> volumes{{QStringLiteral("/"), QStringLiteral("root")}};
     for (const QString &root : extraDriveRoots)
@@ -83,4 +101,37 @@ Purge &WindowHarness::load(const QStringList &extraDriveRoots)
     create(extraDriveRoots);
     window->Form_Load();
     return *window;
+}
+
+PurgeFixture::PurgeFixture(const QStringList &files, bool ask, const QString &folderName)
+{
+    folder = makeFolder(h.home(), folderName);
+    for (const QString &name : files)
+        makeFile(folder, name, name.toUtf8());
+    h.settings().setValue("Startup", "Dir", folder);
+    w = &h.load();
+    w->Ask->setChecked(ask);
+    h.messages.shown.clear();
+}
+
+QStringList PurgeFixture::purge(const QList<MessageBoxes::Answer> &answers)
+{
+    h.messages.answers = answers;
+    w->Purge_Command->click();
+    return h.messages.texts();
+}
+
+void PurgeFixture::expectIdle(bool scanned) const
+{
+    QVERIFY(!w->Purge_Command->isHidden());
+    QVERIFY(w->Purge_Command->isEnabled());
+    QVERIFY(w->Ask->isEnabled());
+    QVERIFY(w->Command1->isEnabled() && w->Command7->isEnabled());
+    QVERIFY(w->ProgressBar1->isHidden());
+    QVERIFY(w->FILE_DELETING_LABEL->isHidden());
+    QVERIFY(!scanned || w->FILE_DELETING_LABEL->text().isEmpty());
+    QVERIFY(w->DeleteFiles->isHidden());
+    QVERIFY(w->PurgeListLabel->isHidden());
+    QVERIFY(!h.confirm->dialog() || h.confirm->dialog()->isHidden());
+    QVERIFY(!h.busy.isBusy());
 }

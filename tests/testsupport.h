@@ -1,6 +1,8 @@
 #pragma once
 
 #include "busypointer.h"
+#include "confirmdialoghost.h"
+#include "fileinformation.h"
 #include "messageboxes.h"
 #include "promodule.h"
 #include "purge.h"
@@ -33,6 +35,14 @@ public:
     QStringList texts() const;
 };
 
+// The file-information service as in production, unless a test makes it unavailable.
+class TestServices : public ServiceFactory
+{
+public:
+    std::unique_ptr<FileSystemObject> createObject(const QString &className) override;
+    bool unavailable = false;
+};
+
 // Creates files (empty, or with content) below a folder; returns the full path.
 QString makeFile(const QString &folder, const QString &name, const QByteArray &content = {});
 QString makeFolder(const QString &parent, const QString &name);
@@ -63,7 +73,9 @@ public:
 
     ScriptedMessageBoxes messages;
     BusyPointer busy;
+    TestServices services;
     std::unique_ptr<ProModule> engine;
+    std::unique_ptr<ConfirmDialogHost> confirm;
     std::unique_ptr<Purge> window;
 
 private:
@@ -71,3 +83,20 @@ private:
     QByteArray m_oldHome;
     std::unique_ptr<SettingsStore> m_settings;
 };
+
+// A window loaded on a folder of the given files, "Confirm before delete ?" as asked.
+struct PurgeFixture
+{
+    explicit PurgeFixture(const QStringList &files, bool ask = false,
+                          const QString &folderName = QStringLiteral("work"));
+    // Presses the purge button with these answers to the questions; gives every text shown.
+    QStringList purge(const QList<MessageBoxes::Answer> &answers = {MessageBoxes::Answer::Yes,
+                                                                    MessageBoxes::Answer::Yes});
+    // Back to idle: nothing of the run left on screen, every control usable.
+    void expectIdle(bool scanned = true) const;
+
+    WindowHarness h;
+    QString folder;
+    Purge *w = nullptr;
+};
+

@@ -1,6 +1,9 @@
 #include "promodule.h"
 
 #include "busypointer.h"
+#include "confirmview.h"
+#include "fileinformation.h"
+#include "detailstext.h"
 #include "filelist.h"
 #include "messageboxes.h"
 #include "oldversions.h"
@@ -18,6 +21,35 @@
 namespace {
 
 const QChar kSeparator = QLatin1Char('/');
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kAbortNotice =
+    QStringLiteral("Aborting Purge because files cannot be deleted - possible write protection!");
+
+// The value of the decimal number a text starts with (blanks skipped, "." as the point), 0
+// when it starts with none: "12" -> 12, "5.bak" -> 5, "prt.1" -> 0.
+double leadingNumber(QStringView text)
+{
+    QString number;
+    bool point = false;
+    for (QChar c : text) {
+        if (c == QLatin1Char(' '))
+            continue;
+        if (c == QLatin1Char('.') && !point)
+            point = true;
+        else if (!c.isDigit() || c.unicode() >= 128)
+            break;
+        number += c;
+    }
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+// The bare file name of a path.
+QStringView fileNameOf(const QString &path)
+{
+    return QStringView(path).mid(path.lastIndexOf(kSeparator) + 1);
+}
 
 } // namespace
 
@@ -26,7 +58,8 @@ QString withTrailingSeparator(const QString &folder)
     return folder.endsWith(kSeparator) ? folder : folder + kSeparator;
 }
 
-ProModule::ProModule(MessageBoxes &messages, BusyPointer &busy) : m_messages(messages), m_busy(busy)
+ProModule::ProModule(MessageBoxes &messages, BusyPointer &busy, ServiceFactory &services)
+    : m_messages(messages), m_busy(busy), m_services(services)
 {
     m_sinceRepaint.start();
 }
@@ -135,6 +168,12 @@ void ProModule::DeleteOldVersions()
         FinishPurge();
         return;
     }
+    if (m_confirm)
+        m_confirm->showDialog();
+    if (m_view.Ask->isChecked()) {
+        StartConfirmedPurge();
+        return;
+    }
     pinnedFolder().removeFiles(m_purgeNames.mid(1, OldVersionCount),
                                m_purgeInodes.mid(1, OldVersionCount), [this] {
                                    ++DeletedCount;
@@ -160,6 +199,8 @@ void ProModule::deletePurgeEntry(int k)
 
 void ProModule::FinishPurge()
 {
+    if (m_confirm)
+        m_confirm->hideDialog();
     m_pinned.reset();
     m_view.DeleteFiles->clear();
     m_view.DeleteFiles->hide();
@@ -191,4 +232,157 @@ void ProModule::repaintNowAndThen()
     m_sinceRepaint.restart();
     if (QWidget *window = m_view.Purge_Command->window())
         window->repaint();
+}
+
+void ProModule::ClearConfirmAnswers()
+{
+    AnswerYes = false;
+    AnswerYesToAll = false;
+    AnswerNo = false;
+    AnswerCancel = false;
+}
+
+void ProModule::StartConfirmedPurge()
+{
+    m_view.Purge_Command->setEnabled(false);
+    m_view.Ask->setEnabled(false);
+    for (QPushButton *button : m_view.Command)
+        button->setEnabled(false);
+    PurgeIndex = 1;
+    m_view.DeleteFiles->addItems(PurgeFiles.mid(1, OldVersionCount));
+    m_view.DeleteFiles->show();
+    m_view.PurgeListLabel->setText(QStringLiteral("Number of files to purge = ") +
+                                   QString::number(OldVersionCount));
+    m_view.PurgeListLabel->show();
+    if (m_confirm)
+        m_confirm->showDialog();
+    ClearConfirmAnswers();
+    fillDialogFor(1);
+}
+
+void ProModule::fillDialogFor(int k)
+{
+    ShowLatestVersion(k);
+    LatestDetailsPending = false;
+    ShowFileDetails(PurgeFiles[k]);
+    FileInfo = QStringLiteral("Delete ") + PurgeFiles[k] + QStringLiteral(" ?") + kCrLf + FileInfo;
+    if (m_confirm)
+        m_confirm->setDeleteFileInfo(FileInfo);
+}
+
+void ProModule::deleteAskedFile(int k)
+{
+    deletePurgeEntry(k);
+    // Entries go in list order and only deleted ones leave the box, so the entry is found at
+    // once where it must be; a search is only the fall-back.
+    QListWidget *box = m_view.DeleteFiles;
+    int row = k - 1 - DeletedCount;
+    if (row < 0 || row >= box->count() || box->item(row)->text() != PurgeFiles[k]) {
+        const QList<QListWidgetItem *> found =
+            box->findItems(PurgeFiles[k], Qt::MatchExactly | Qt::MatchCaseSensitive);
+        row = found.isEmpty() ? -1 : box->row(found.first());
+    }
+    if (row >= 0)
+        delete box->takeItem(row);
+    ++DeletedCount;
+}
+
+void ProModule::OnConfirmAnswer()
+{
+    try {
+        if (AnswerYes)
+            deleteAskedFile(PurgeIndex);
+        if (AnswerYesToAll) {
+            for (int k = PurgeIndex; k <= OldVersionCount; ++k) {
+                deleteAskedFile(k);
+                repaintNowAndThen();
+            }
+            FinishPurge();
+            return;
+        }
+        if (AnswerCancel) {
+            FinishPurge();
+            return;
+        }
+        if (PurgeIndex == OldVersionCount) {
+            FinishPurge();
+            ClearConfirmAnswers();
+            return;
+        }
+        ClearConfirmAnswers();
+        ++PurgeIndex;
+        fillDialogFor(PurgeIndex);
+    } catch (const PlatformError &) {
+        m_messages.inform(kAbortNotice, MessageBoxes::Icon::Critical);
+        FinishPurge();
+    }
+}
+
+void ProModule::ShowLatestVersion(const int &index)
+{
+    // The model is the bare file name up to and including its last dot, as in the scan: a
+    // dot in a folder name or in the model name does not cut it short.
+    const QStringView asked = fileNameOf(PurgeFiles.value(index));
+    const qsizetype dot = asked.lastIndexOf(QLatin1Char('.'));
+    QStringView askedVersion;
+    if (dot >= 0) {
+        AskBaseName = asked.left(dot + 1).toString();
+        askedVersion = asked.mid(dot + 1);
+    }
+    const double askedValue = leadingNumber(askedVersion);
+
+    double latest = 0;
+    QString latestName;
+    for (int k = 0; k < ProEngFileCount; ++k) {
+        const QString &entry = ProEngFiles[k];
+        const qsizetype entryDot = entry.lastIndexOf(QLatin1Char('.'));
+        if (entryDot < 0)
+            continue;
+        ListBaseName = entry.left(entryDot + 1);
+        if (ListBaseName != AskBaseName)
+            continue;
+        const double candidate = leadingNumber(QStringView(entry).mid(entryDot + 1));
+        if (candidate > askedValue && candidate > latest) {
+            latest = candidate;
+            latestName = entry;
+        }
+    }
+    LatestDetailsPending = true;
+    // The census entry itself, not a name rebuilt from the number: "a.prt.010" stays itself.
+    ShowFileDetails(latestName.isEmpty() ? AskBaseName : latestName);
+    if (m_confirm)
+        m_confirm->setLatestFileInfo(QStringLiteral("Latest Version found is ") + FileInfo);
+}
+
+void ProModule::ShowFileDetails(QString name)
+{
+    FileInfo.clear();
+    std::unique_ptr<FileSystemObject> fileSystem;
+    FileObject file;
+    try {
+        FolderPath = withTrailingSeparator(m_view.filList->folder());
+        if (LatestDetailsPending)
+            name = FolderPath + name;
+        fileSystem = m_services.createObject(QStringLiteral("Scripting.FileSystemObject"));
+        file = fileSystem->getfile(name);
+    } catch (const PlatformError &) {
+        if (!FileInfoFailed) {
+            FileInfo = name + kCrLf + QStringLiteral("(No file info available in current environment)");
+            FileInfoFailed = true;
+        } else {
+            FileInfo.clear();
+            FileInfoFailed = false;
+        }
+        return;
+    }
+    if (LatestDetailsPending) {
+        FileInfo = file.Path + kCrLf;
+        LatestDetailsPending = false;
+    }
+    if (file.DateCreated)
+        FileInfo += QStringLiteral("Created: ") + formatDateTime(*file.DateCreated) + kCrLf;
+    if (file.DateLastAccessed)
+        FileInfo += QStringLiteral("Last Accessed: ") + formatDateTime(*file.DateLastAccessed) + kCrLf;
+    if (file.DateLastModified)
+        FileInfo += QStringLiteral("Last Modified: ") + formatDateTime(*file.DateLastModified);
 }

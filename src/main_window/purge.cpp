@@ -1,6 +1,8 @@
 #include "purge.h"
 
 #include "busypointer.h"
+#include "detailstext.h"
+#include "fileinformation.h"
 #include "dirlist.h"
 #include "drivelist.h"
 #include "filelist.h"
@@ -126,6 +128,11 @@ void Purge::createControls()
     font.setPointSizeF(8.25);
     font.setBold(true);
     Picture1->setFont(font);
+    // Disabled captions stay readable on the grey panel.
+    QPalette panelPalette = Picture1->palette();
+    for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        panelPalette.setColor(QPalette::Disabled, role, QColor(112, 112, 112));
+    Picture1->setPalette(panelPalette);
     QWidget *panel = Picture1;
 
     // Created in tab order, so that the focus chain follows the design.
@@ -187,6 +194,7 @@ void Purge::createControls()
     DeleteFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     QFont listFont(QStringLiteral("Courier New"));
     listFont.setPointSizeF(8.25);
+    listFont.setBold(false);
     listFont.setStyleHint(QFont::TypeWriter);
     DeleteFiles->setFont(listFont);
     QPalette listPalette = DeleteFiles->palette();
@@ -244,6 +252,7 @@ void Purge::connectHandlers()
     connect(Command7, &QPushButton::clicked, this, &Purge::Command7_Click);
     connect(Purge_Command, &QPushButton::clicked, this, &Purge::Purge_Command_Click);
     connect(Ask, &QCheckBox::toggled, this, &Purge::Ask_Click);
+    connect(DeleteFiles, &QListWidget::itemDoubleClicked, this, &Purge::DeleteFiles_DblClick);
 }
 
 // Before loading, the lists show the home folder, as a file dialog would.
@@ -509,4 +518,33 @@ void Purge::Ask_Click()
         m_messages.inform(
             QStringLiteral("Warning - ALL old versions of Pro Eng Files will be delete when purging!"),
             MessageBoxes::Icon::Critical);
+}
+
+void Purge::DeleteFiles_DblClick()
+{
+    const QString crLf = QStringLiteral("\r\n");
+    FileObject file;
+    try {
+        const QListWidgetItem *item = DeleteFiles->currentItem();
+        if (!item || !item->isSelected())
+            throw PlatformError(QStringLiteral("No entry selected"));
+        file = m_engine.services()
+                   .createObject(QStringLiteral("Scripting.FileSystemObject"))
+                   ->getfile(item->text());
+    } catch (const PlatformError &) {
+        m_messages.inform(QStringLiteral("No file info available in current environment"),
+                          MessageBoxes::Icon::Information);
+        return;
+    }
+    QString text = file.Path + crLf;
+    // An unreadable size leaves the number out and the unit in bytes.
+    text += QStringLiteral("File Size :  ") + (file.size ? formatSize(*file.size) : QStringLiteral(" B")) +
+            QLatin1Char('\n');
+    if (file.DateCreated)
+        text += QStringLiteral("Created: ") + formatDateTime(*file.DateCreated) + crLf;
+    if (file.DateLastAccessed)
+        text += QStringLiteral("Last Accessed: ") + formatDateTime(*file.DateLastAccessed) + crLf;
+    if (file.DateLastModified)
+        text += QStringLiteral("Last Modified: ") + formatDateTime(*file.DateLastModified);
+    m_messages.inform(text, MessageBoxes::Icon::Information);
 }

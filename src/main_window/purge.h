@@ -49,6 +49,7 @@ public:
     void Command7_Click();
     void Purge_Command_Click();
     void Ask_Click();
+    void DeleteFiles_DblClick();
 
     // True from the start of loading until the saved folder has been restored (or given up).
     bool StartupFolderPending = false;

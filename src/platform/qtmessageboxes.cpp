@@ -22,7 +22,10 @@ MessageBoxes::Answer QtMessageBoxes::show(const QString &text, const QString &ti
     }
     const auto standardButtons =
         buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
-    QMessageBox box(boxIcon, title, text, standardButtons, QApplication::activeWindow());
+    // Our texts break lines with CR LF; the toolkit wants a bare line feed.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QMessageBox box(boxIcon, title, shown, standardButtons, QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);
     if (buttons == Buttons::YesNo)
         box.setDefaultButton(QMessageBox::Yes);
