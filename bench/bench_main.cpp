@@ -6,7 +6,9 @@
 #include "fileinformation.h"
 #include "filelist.h"
 #include "messageboxes.h"
+#include "programstarter.h"
 #include "promodule.h"
+#include "registry.h"
 #include "purge.h"
 #include "settingsstore.h"
 
@@ -137,7 +139,9 @@ int main(int argc, char *argv[])
     BusyPointer busy;
     ServiceFactory services;
     ProModule engine(messages, busy, services);
-    Purge window(engine, settings, messages, busy);
+    InProcessRegistry registry;
+    ProgramStarter starter;
+    Purge window(engine, settings, messages, busy, registry, starter);
     window.Form_Load();
     window.show(); // so that progress and repaints cost what they cost on screen
 

@@ -1,10 +1,13 @@
+#include "appicon.h"
 #include "busypointer.h"
 #include "confirmdialoghost.h"
 #include "fileinformation.h"
 #include "fonts.h"
 #include "promodule.h"
 #include "purge.h"
+#include "programstarter.h"
 #include "qtmessageboxes.h"
+#include "registry.h"
 #include "settingsstore.h"
 
 #include <QApplication>
@@ -46,6 +49,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vintrex"));
     QApplication::setApplicationVersion(QStringLiteral(VINTREX_VERSION));
+    QApplication::setWindowIcon(applicationIcon());
     installFontSubstitutes();
 
     SettingsStore settings(QStringLiteral("Pro"));
@@ -53,7 +57,8 @@ int main(int argc, char *argv[])
     BusyPointer busy;
     ServiceFactory services;
     ProModule engine(messages, busy, services);
-    Purge window(engine, settings, messages, busy);
+    ProgramStarter starter;
+    Purge window(engine, settings, messages, busy, systemRegistry(), starter);
     ConfirmDialogHost confirm(engine, &window);
     engine.setConfirmView(&confirm);
     window.Form_Load();

@@ -88,7 +88,7 @@ Purge &WindowHarness::create(const QStringList &extraDriveRoots)
     engine = std::make_unique<ProModule>(messages, busy, services);
     confirm = std::make_unique<ConfirmDialogHost>(*engine);
     engine->setConfirmView(confirm.get());
-    window = std::make_unique<Purge>(*engine, *m_settings, messages, busy);
+    window = std::make_unique<Purge>(*engine, *m_settings, messages, busy, registry, starter);
     QList<DriveList::Volume> volumes{{QStringLiteral("/"), QStringLiteral("root")}};
     for (const QString &root : extraDriveRoots)
         volumes.append({root, QDir(root).dirName()});

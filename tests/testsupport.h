@@ -4,8 +4,10 @@
 #include "confirmdialoghost.h"
 #include "fileinformation.h"
 #include "messageboxes.h"
+#include "programstarter.h"
 #include "promodule.h"
 #include "purge.h"
+#include "registry.h"
 #include "settingsstore.h"
 
 #include <QList>
@@ -43,6 +45,19 @@ public:
     bool unavailable = false;
 };
 
+// Remembers what would have been started.
+class FakeStarter : public ProgramStarter
+{
+public:
+    bool startDetached(const QString &commandLine) override
+    {
+        started.append(commandLine);
+        return succeeds && !commandLine.isEmpty();
+    }
+    QStringList started;
+    bool succeeds = true;
+};
+
 // Creates files (empty, or with content) below a folder; returns the full path.
 QString makeFile(const QString &folder, const QString &name, const QByteArray &content = {});
 QString makeFolder(const QString &parent, const QString &name);
@@ -74,6 +89,8 @@ public:
     ScriptedMessageBoxes messages;
     BusyPointer busy;
     TestServices services;
+    InProcessRegistry registry;
+    FakeStarter starter;
     std::unique_ptr<ProModule> engine;
     std::unique_ptr<ConfirmDialogHost> confirm;
     std::unique_ptr<Purge> window;

@@ -1,5 +1,6 @@
 #include "delete_confirm.h"
 
+#include "appicon.h"
 #include "promodule.h"
 
 #include <QCloseEvent>
@@ -50,6 +51,7 @@ Delete_Confirm::Delete_Confirm(ProModule &engine, QWidget *parent)
 {
     setObjectName(QStringLiteral("Delete_Confirm"));
     setWindowTitle(QStringLiteral("Vintrex"));
+    setWindowIcon(applicationIcon());
     setAttribute(Qt::WA_DeleteOnClose);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSizeF(8.25);

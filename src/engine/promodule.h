@@ -76,6 +76,9 @@ public:
     QString AskBaseName;
     QString ListBaseName;
 
+    // The file a single-file delete asks about.
+    QString DeleteFilePath;
+
     // File details.
     QString FileInfo;
     bool LatestDetailsPending = false;

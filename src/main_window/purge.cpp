@@ -1,5 +1,7 @@
 #include "purge.h"
 
+#include "aboutform.h"
+#include "appicon.h"
 #include "busypointer.h"
 #include "detailstext.h"
 #include "fileinformation.h"
@@ -8,6 +10,7 @@
 #include "filelist.h"
 #include "messageboxes.h"
 #include "patternedit.h"
+#include "pinnedfolder.h"
 #include "platformerror.h"
 #include "promodule.h"
 #include "settingsstore.h"
@@ -75,12 +78,13 @@ QPushButton *typeButton(QWidget *parent, const char *name, const QString &captio
 } // namespace
 
 Purge::Purge(ProModule &engine, SettingsStore &settings, MessageBoxes &messages, BusyPointer &busy,
-             QWidget *parent)
+             Registry &registry, ProgramStarter &starter, QWidget *parent)
     : QMainWindow(parent), m_engine(engine), m_settings(settings), m_messages(messages),
-      m_busy(busy)
+      m_busy(busy), m_registry(registry), m_starter(starter)
 {
     setObjectName(QStringLiteral("Purge"));
     setWindowTitle(QStringLiteral("Vintrex"));
+    setWindowIcon(applicationIcon());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -253,6 +257,7 @@ void Purge::connectHandlers()
     connect(Purge_Command, &QPushButton::clicked, this, &Purge::Purge_Command_Click);
     connect(Ask, &QCheckBox::toggled, this, &Purge::Ask_Click);
     connect(DeleteFiles, &QListWidget::itemDoubleClicked, this, &Purge::DeleteFiles_DblClick);
+    connect(filList, &FileList::keyReleased, this, &Purge::filList_KeyUp);
 }
 
 // Before loading, the lists show the home folder, as a file dialog would.
@@ -313,7 +318,22 @@ void Purge::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void Purge::frmabout_Click() {}
+AboutForm *Purge::about() const
+{
+    return m_about;
+}
+
+void Purge::frmabout_Click()
+{
+    if (!m_about) {
+        m_about = new AboutForm(m_registry, m_starter, m_messages, this);
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+        m_about->setModal(false);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
 
 void Purge::drvList_Change()
 {
@@ -547,4 +567,39 @@ void Purge::DeleteFiles_DblClick()
     if (file.DateLastModified)
         text += QStringLiteral("Last Modified: ") + formatDateTime(*file.DateLastModified);
     m_messages.inform(text, MessageBoxes::Icon::Information);
+}
+
+void Purge::filList_KeyUp(int KeyCode, Qt::KeyboardModifiers)
+{
+    const int row = filList->selectedRow();
+    const QString selected = filList->text(row);
+    if (selected.isEmpty() || KeyCode != Qt::Key_Delete) {
+        m_engine.mainView().rereadFileList();
+        return;
+    }
+    // The folder the file list shows, not the folder list's highlight: they can differ, and
+    // the file deleted must be the one selected.
+    const QString folder = filList->folder();
+    const FileIdentity listedFolder = filList->folderIdentity();
+    const quint64 listedInode = filList->inode(row);
+    m_engine.DeleteFilePath = withTrailingSeparator(folder) + selected;
+    const QString &path = m_engine.DeleteFilePath;
+    try {
+        if (!m_messages.askYesNo(QStringLiteral("Delete ") + path + QStringLiteral(" ?"),
+                                 MessageBoxes::Icon::Exclamation) ||
+            !m_messages.askYesNo(QStringLiteral("Are you sure you want to delete ") + path +
+                                     QStringLiteral("?"),
+                                 MessageBoxes::Icon::Exclamation)) {
+            m_messages.inform(QStringLiteral("No file deleted! "), MessageBoxes::Icon::None);
+            return;
+        }
+        PinnedFolder(folder, listedFolder).removeFile(selected, listedInode);
+        Command1_Click();
+        m_messages.inform(path + QStringLiteral(" deleted!"), MessageBoxes::Icon::None);
+        m_engine.mainView().rereadFileList();
+    } catch (const PlatformError &) {
+        m_messages.inform(QStringLiteral("Could not delete file - check write access"),
+                          MessageBoxes::Icon::None);
+        Command1_Click();
+    }
 }

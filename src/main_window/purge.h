@@ -1,13 +1,16 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
+class AboutForm;
 class BusyPointer;
 class DirList;
 class DriveList;
 class FileList;
 class MessageBoxes;
 class PatternEdit;
+class ProgramStarter;
 class ProModule;
 class QAction;
 class QCheckBox;
@@ -15,6 +18,7 @@ class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class Registry;
 class SettingsStore;
 
 // The main window: folder browser, filter, counters and the purge controls. Handlers are
@@ -25,7 +29,7 @@ class Purge : public QMainWindow
 
 public:
     Purge(ProModule &engine, SettingsStore &settings, MessageBoxes &messages, BusyPointer &busy,
-          QWidget *parent = nullptr);
+          Registry &registry, ProgramStarter &starter, QWidget *parent = nullptr);
 
     // Start-up: restores the saved drive and folder and runs the census. Called once before
     // the window is first shown.
@@ -50,6 +54,10 @@ public:
     void Purge_Command_Click();
     void Ask_Click();
     void DeleteFiles_DblClick();
+    void filList_KeyUp(int KeyCode, Qt::KeyboardModifiers Shift);
+
+    // The About dialog while it is open.
+    AboutForm *about() const;
 
     // True from the start of loading until the saved folder has been restored (or given up).
     bool StartupFolderPending = false;
@@ -93,5 +101,8 @@ private:
     SettingsStore &m_settings;
     MessageBoxes &m_messages;
     BusyPointer &m_busy;
+    Registry &m_registry;
+    ProgramStarter &m_starter;
+    QPointer<AboutForm> m_about;
     bool m_fallingBack = false;
 };

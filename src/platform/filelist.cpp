@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QStringListModel>
 
 #include <algorithm>
@@ -186,10 +187,10 @@ void FileList::clear()
     m_model->setStringList(m_names);
 }
 
-QString FileList::selectedText() const
+int FileList::selectedRow() const
 {
     const QModelIndexList selected = selectionModel()->selectedIndexes();
-    return selected.isEmpty() ? QString() : m_names.value(selected.first().row());
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 void FileList::load(const QString &folder, const QString &pattern,
@@ -213,12 +214,24 @@ void FileList::load(const QString &folder, const QString &pattern,
         }
         sortFileNames(names, &inodes);
     }
+    // A re-read of the same folder keeps the user's place in the list.
+    const int selected = selectedRow();
+    const QString keep = cleanFolder == m_folder && selected >= 0 ? m_names[selected] : QString();
+    const int scrolled = verticalScrollBar()->value();
+
     m_folder = folder.isEmpty() ? QString() : cleanFolder;
     m_pattern = pattern;
     m_names = std::move(names);
     m_inodes = std::move(inodes);
     m_identity = identity;
     m_model->setStringList(m_names);
+
+    if (!keep.isEmpty()) {
+        const qsizetype row = m_names.indexOf(keep);
+        if (row >= 0)
+            setCurrentIndex(m_model->index(int(row)));
+        verticalScrollBar()->setValue(scrolled);
+    }
 }
 
 void FileList::keyReleaseEvent(QKeyEvent *event)

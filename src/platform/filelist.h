@@ -38,8 +38,8 @@ public:
     // The inode entry `index` had when the folder was read, and the folder's own identity.
     quint64 inode(int index) const { return m_inodes.value(index); }
     FileIdentity folderIdentity() const { return m_identity; }
-    // The selected entry's text, empty when nothing is selected.
-    QString selectedText() const;
+    // The selected entry, -1 when nothing is selected.
+    int selectedRow() const;
 
 signals:
     void keyReleased(int key, Qt::KeyboardModifiers modifiers);
