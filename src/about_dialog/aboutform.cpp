@@ -3,6 +3,7 @@
 #include "appicon.h"
 #include "messageboxes.h"
 #include "programstarter.h"
+#include "twips.h"
 
 #include <QCoreApplication>
 #include <QIcon>
@@ -18,12 +19,6 @@ const QString kSysInfoValue = QStringLiteral("PATH");
 const QString kSysInfoLocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
 const QString kSysInfoLocationValue = QStringLiteral("MSINFO");
 constexpr quint32 kKeyAllAccess = 0x2003F;
-
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0),
-                 qRound(height / 15.0));
-}
 
 QLabel *label(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
 {

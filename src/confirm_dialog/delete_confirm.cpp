@@ -2,6 +2,7 @@
 
 #include "appicon.h"
 #include "promodule.h"
+#include "twips.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -10,12 +11,6 @@
 #include <QPushButton>
 
 namespace {
-
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0),
-                 qRound(height / 15.0));
-}
 
 QLabel *infoLabel(QWidget *frame, const char *name, const QRect &geometry, const QColor &colour)
 {

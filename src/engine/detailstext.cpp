@@ -1,5 +1,7 @@
 #include "detailstext.h"
 
+#include "fileinformation.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -30,6 +32,18 @@ QString formatDateTime(const QDateTime &value, const QLocale &locale)
     QString format = locale.timeFormat(QLocale::LongFormat);
     format.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*")));
     return date + QLatin1Char(' ') + locale.toString(local.time(), format.trimmed());
+}
+
+QString dateLines(const FileObject &file)
+{
+    QStringList lines;
+    if (file.DateCreated)
+        lines.append(QStringLiteral("Created: ") + formatDateTime(*file.DateCreated));
+    if (file.DateLastAccessed)
+        lines.append(QStringLiteral("Last Accessed: ") + formatDateTime(*file.DateLastAccessed));
+    if (file.DateLastModified)
+        lines.append(QStringLiteral("Last Modified: ") + formatDateTime(*file.DateLastModified));
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 QString formatSize(qint64 bytes, const QLocale &locale)

@@ -379,10 +379,5 @@ void ProModule::ShowFileDetails(QString name)
         FileInfo = file.Path + kCrLf;
         LatestDetailsPending = false;
     }
-    if (file.DateCreated)
-        FileInfo += QStringLiteral("Created: ") + formatDateTime(*file.DateCreated) + kCrLf;
-    if (file.DateLastAccessed)
-        FileInfo += QStringLiteral("Last Accessed: ") + formatDateTime(*file.DateLastAccessed) + kCrLf;
-    if (file.DateLastModified)
-        FileInfo += QStringLiteral("Last Modified: ") + formatDateTime(*file.DateLastModified);
+    FileInfo += dateLines(file);
 }

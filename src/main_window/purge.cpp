@@ -14,6 +14,7 @@
 #include "platformerror.h"
 #include "promodule.h"
 #include "settingsstore.h"
+#include "twips.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -32,13 +33,6 @@ namespace {
 const QString kSection = QStringLiteral("Startup");
 const QString kAllFiles = QStringLiteral("*.*");
 const QColor kWindowGrey(192, 192, 192);
-
-// The layout is drawn in twips; 15 twips make one pixel at 96 dots per inch.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0),
-                 qRound(height / 15.0));
-}
 
 void paintBackground(QWidget *widget, const QColor &colour)
 {
@@ -560,12 +554,7 @@ void Purge::DeleteFiles_DblClick()
     // An unreadable size leaves the number out and the unit in bytes.
     text += QStringLiteral("File Size :  ") + (file.size ? formatSize(*file.size) : QStringLiteral(" B")) +
             QLatin1Char('\n');
-    if (file.DateCreated)
-        text += QStringLiteral("Created: ") + formatDateTime(*file.DateCreated) + crLf;
-    if (file.DateLastAccessed)
-        text += QStringLiteral("Last Accessed: ") + formatDateTime(*file.DateLastAccessed) + crLf;
-    if (file.DateLastModified)
-        text += QStringLiteral("Last Modified: ") + formatDateTime(*file.DateLastModified);
+    text += dateLines(file);
     m_messages.inform(text, MessageBoxes::Icon::Information);
 }
 

@@ -104,20 +104,20 @@ int DriveList::indexOfDrive(const QString &root) const
     return -1;
 }
 
-void DriveList::setDrive(const QString &spec)
+void DriveList::setDrive(const QString &name)
 {
-    if (spec.isEmpty())
+    if (name.isEmpty())
         throw PlatformError(QStringLiteral("No drive given"));
-    int index = indexOfDrive(spec);
+    int index = indexOfDrive(name);
     if (index < 0) {
         // A saved drive is only the first character of a path: take the drive it begins.
         for (int i = 0; i < m_volumes.size() && index < 0; ++i) {
-            if (m_volumes[i].root.startsWith(spec, Qt::CaseInsensitive))
+            if (m_volumes[i].root.startsWith(name, Qt::CaseInsensitive))
                 index = i;
         }
     }
     if (index < 0)
-        throw PlatformError(QStringLiteral("No such drive: ") + spec);
+        throw PlatformError(QStringLiteral("No such drive: ") + name);
     setCurrentIndex(index);
 }
 

@@ -24,10 +24,10 @@ public:
     void setVolumes(const QList<Volume> &volumes);
 
     QString drive() const;
-    // Selects the drive named by spec: its mount point, or the first character(s) of a path
+    // Selects the drive given by name: its mount point, or the first character(s) of a path
     // on it, as saved at shut-down. Raises driveChanged when the selection changes. Throws
-    // PlatformError when no drive answers to spec.
-    void setDrive(const QString &spec);
+    // PlatformError when no drive answers to the name.
+    void setDrive(const QString &name);
 
     // The drive whose mount point is the longest prefix of path.
     QString driveOf(const QString &path) const;
