@@ -29,7 +29,6 @@ private slots:
     void leavingFolderListOpensHighlightedFolder();
     void refreshRereadsAndSurvivesVanishedFolder();
     void patternBoxSelectsAllOnFocus();
-    void layoutTextsAndAccessibility();
 };
 
 namespace {
@@ -308,35 +307,6 @@ void TestMainWindow::patternBoxSelectsAllOnFocus()
     QTest::keyClick(w.Command7, Qt::Key_Tab);
     QVERIFY(w.txtSearchSpec->hasFocus());
     QCOMPARE(w.txtSearchSpec->selectedText(), QStringLiteral("*.prt.*"));
-}
-
-void TestMainWindow::layoutTextsAndAccessibility()
-{
-    WindowHarness h;
-    Purge &w = h.load();
-    // The window keeps its designed size whatever the fonts make of the controls.
-    QCOMPARE(w.centralWidget()->size(), QSize(571, 519));
-    for (QWidget *hidden : std::initializer_list<QWidget *>{w.ProgressBar1, w.DeleteFiles,
-                                                           w.PurgeListLabel, w.FILE_DELETING_LABEL})
-        QVERIFY(hidden->isHidden());
-
-    // Focus order as designed; labels and the progress bar are not in it.
-    const QList<QWidget *> order = {w.txtSearchSpec, w.filList, w.dirList,  w.drvList,
-                                    w.Purge_Command, w.Command1, w.Command2, w.Command3,
-                                    w.Command4,      w.Ask,      w.DeleteFiles, w.Command5,
-                                    w.Command6,      w.Command7};
-    for (int i = 0; i + 1 < order.size(); ++i) {
-        QWidget *next = order[i]->nextInFocusChain();
-        while (next->focusPolicy() == Qt::NoFocus || !order.contains(next))
-            next = next->nextInFocusChain();
-        QCOMPARE(next->objectName(), order[i + 1]->objectName());
-    }
-
-    for (QWidget *control : w.Picture1->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-        const auto *label = qobject_cast<QLabel *>(control);
-        const QString name = label ? label->text() : control->accessibleName();
-        QVERIFY2(!name.isEmpty() || control == w.PurgeListLabel, qPrintable(control->objectName()));
-    }
 }
 
 QTEST_MAIN(TestMainWindow)
