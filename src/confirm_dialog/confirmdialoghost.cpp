@@ -15,6 +15,14 @@ QString forLabel(QString text)
     return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
+// The labels' accessible names say what they are, so a screen reader gets their text as the
+// description.
+void showInfo(QLabel *label, const QString &text)
+{
+    label->setText(forLabel(text));
+    label->setAccessibleDescription(label->text());
+}
+
 } // namespace
 
 void ConfirmDialogHost::placeBeside(QWidget &dialog) const
@@ -71,10 +79,10 @@ void ConfirmDialogHost::hideDialog()
 
 void ConfirmDialogHost::setLatestFileInfo(const QString &text)
 {
-    ensureDialog().Latest_File_info->setText(forLabel(text));
+    showInfo(ensureDialog().Latest_File_info, text);
 }
 
 void ConfirmDialogHost::setDeleteFileInfo(const QString &text)
 {
-    ensureDialog().Delete_File_info->setText(forLabel(text));
+    showInfo(ensureDialog().Delete_File_info, text);
 }

@@ -1,0 +1,222 @@
+"""Vintrex as a user meets it: its real window on a private display, read through AT-SPI and
+driven by AT-SPI actions, real clicks and real keys, on folders made here.
+Usage: test_vintrex.py PATH_TO_VINTREX VERSION"""
+import configparser, fnmatch, os, random, re, signal, sys, unittest
+from desktop import Desktop, wait
+
+VERSION_FILE = re.compile(r"^(.+\.(?:prt|asm|drw|sec|bom|txt))\.(\d+)$")
+
+def make_folder(path, names):
+    os.makedirs(path, exist_ok=True)
+    for name in names:
+        open(os.path.join(path, name), "w").close()
+    return path
+
+def generated_models(seed):
+    """Two models of each type in one to four versions, and files that are no versions."""
+    rng, names = random.Random(seed), ["readme.txt", "notes.prt", "shaft.prt.bak", "plan.pdf.2"]
+    for i, kind in enumerate(["prt", "asm", "drw", "sec", "bom", "txt"] * 2):
+        names += ["m%d.%s.%d" % (i, kind, v) for v in rng.sample(range(1, 40), rng.randint(1, 4))]
+    return names
+
+def latest_versions(names):
+    """Each model's highest version, by model."""
+    by_number = sorted(filter(VERSION_FILE.match, names), key=lambda n: int(n.rsplit(".", 1)[1]))
+    return {VERSION_FILE.match(n)[1]: n for n in by_number}
+
+def latest_only(names):
+    """What a purge leaves: each model's highest version and every other file."""
+    others = {n for n in names if not VERSION_FILE.match(n)}
+    return sorted(others | set(latest_versions(names).values()))
+
+def counters(names, pattern="*.*"):
+    shown = fnmatch.filter(names, pattern)
+    return ["Files = %d" % len(shown),
+            "Pro Eng Files = %d" % len(list(filter(VERSION_FILE.match, shown)))]
+
+def visible(accessible):
+    """(role, name) of an accessible on screen; false when hidden, or gone meanwhile."""
+    try:
+        state = accessible.getState()
+        return (state.contains(pyatspi.STATE_SHOWING) and not state.contains(pyatspi.STATE_DEFUNCT)
+                and (accessible.getRoleName(), accessible.name))
+    except GLib.GError:
+        return None
+
+def find_all(root, role, name=None):
+    try:
+        children = list(filter(None, root))
+    except GLib.GError:
+        return
+    for child in children:
+        if seen := visible(child):
+            if seen[0] == role and name in (None, seen[1]):
+                yield child
+            yield from find_all(child, role, name)
+
+def press(accessible):
+    action = accessible.queryAction()
+    action.doAction([action.getName(i) for i in range(action.nActions)].index("Press"))
+
+class Vintrex:
+    """One run of the program, opening `folder` as the saved start-up folder."""
+    def __init__(self, folder):
+        with open(desktop.path("config", "Pro.ini"), "w") as ini:
+            ini.write("[Startup]\nDrive=/\nDir=%s\n" % folder)
+        self.process = desktop.spawn([PROGRAM], env={"QT_QPA_PLATFORM": "xcb",
+                                                     "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
+        ours = lambda app: app and app.childCount and app.get_process_id() == self.process.pid
+        self.app = wait(lambda: next(filter(ours, pyatspi.Registry.getDesktop(0)), None),
+                        "the program on the accessibility bus")
+        self.main = self.control("frame", "Vintrex")
+
+    def control(self, role, name=None, root=None):
+        return wait(lambda: next(find_all(root or self.app, role, name), None),
+                    "%s %r" % (role, name))
+
+    def labels(self, root=None):
+        return [a.name for a in find_all(root or self.main, "label") if a.name]
+
+    def wait_counters(self, expected):
+        seen = lambda: [t for t in self.labels() if re.fullmatch(r"(Pro Eng )?Files = \d+", t)]
+        wait(lambda: seen() == expected, lambda: "counters %s, seeing %s" % (expected, seen()))
+
+    def click(self, accessible, double=False):
+        x, y, width, height = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        desktop.run("xdotool", "mousemove", x + min(width // 2, 10), y + height // 2, "click",
+                    *(["--repeat", 2, "--delay", 80] if double else []), 1)
+
+    def answer(self, text, button):
+        """Checks what the message box says before answering it."""
+        box = self.control("alert", "Vintrex")
+        if " ".join(self.labels(box)) != text:
+            raise AssertionError("message %r, expected %r" % (" ".join(self.labels(box)), text))
+        press(self.control("push button", button, box))
+        wait(lambda: not visible(box), "the message box to close")
+
+class VintrexTest(unittest.TestCase):
+    def start(self, names):
+        self.folder = make_folder(desktop.path("home", self._testMethodName), names)
+        self.vx = Vintrex(self.folder)
+        self.addCleanup(desktop.stop, self.vx.process)
+        self.vx.wait_counters(counters(names))
+        return self.vx
+
+    def assertFolder(self, names):
+        self.assertEqual(sorted(os.listdir(self.folder)), sorted(names))
+        self.vx.wait_counters(counters(names))
+
+    def test_saved_folder_type_filter_and_settings_on_close(self):
+        names = generated_models(1)
+        inner = make_folder(desktop.path("home", self._testMethodName, "inner"),
+                            ["gear.asm.1", "gear.asm.2", "a.txt"])
+        vx = self.start(names)
+        press(vx.control("push button", "prt"))
+        vx.wait_counters(counters(names, "*.prt.*"))
+        self.assertEqual(vx.control("text", "Filter criteria").queryText().getText(0, -1),
+                         "*.prt.*")
+        press(vx.control("push button", "prt"))
+        vx.wait_counters(counters(names))
+        vx.click(vx.control("table cell", "inner", vx.control("tree", "Folders")), double=True)
+        vx.wait_counters(counters(os.listdir(inner)))
+        desktop.close_window(vx.process.pid, "Vintrex")
+        self.assertEqual(vx.process.wait(10), 0)
+        ini = configparser.ConfigParser()
+        ini.optionxform = str
+        ini.read(desktop.path("config", "Pro.ini"))
+        self.assertEqual(dict(ini["Startup"]), {"Drive": "/", "Dir": inner})
+
+    def test_unconfirmed_purge_keeps_the_latest_versions(self):
+        names = generated_models(2)
+        vx = self.start(names)
+        vx.click(vx.control("check box", "Confirm before delete ?"))
+        vx.answer("Warning - ALL old versions of Pro Eng Files will be delete when purging!", "OK")
+        press(vx.control("push button", "Purge"))
+        vx.answer("Warning ! Do you want to purge ALL old versions of Pro Eng files in %s ?"
+                  % self.folder, "Yes")
+        vx.answer("Are you sure you want to purge files ?", "Yes")
+        vx.answer("%d Pro Eng Files Deleted!" % (len(names) - len(latest_only(names))), "OK")
+        self.assertFolder(latest_only(names))
+
+    def confirmed_purge(self, old):
+        """Starts a confirmed purge of the `old` versions; returns the dialog asking about them."""
+        press(self.vx.control("push button", "Purge"))
+        self.vx.answer("Do you want to purge old versions of Pro Eng files in %s ?"
+                       % self.folder, "Yes")
+        self.vx.answer("Are you sure you want to purge files ?", "Yes")
+        self.assertIn("Number of files to purge = %d" % len(old), self.vx.labels())
+        self.assertEqual(sorted(i.name for i in self.vx.control("list", "Files to purge")),
+                         [os.path.join(self.folder, n) for n in sorted(old)])
+        return self.vx.control("filler", "Vintrex")
+
+    def asked(self, dialog, latest, previous=None):
+        """The next file the dialog asks about; the latest version of its model is shown above."""
+        info = lambda label: self.vx.control("label", label, dialog).description
+        text = wait(lambda: info("File to delete") not in (previous, "") and info("File to delete"),
+                    "the next file to be asked about")
+        name = re.match(r"Delete %s/(.*) \?\n" % re.escape(self.folder), text)[1]
+        self.assertTrue(info("Latest version").startswith("Latest Version found is %s/%s\n" % (
+            self.folder, latest[VERSION_FILE.match(name)[1]])), info("Latest version"))
+        return name, text
+
+    def test_confirmed_purge_answers_each_file(self):
+        names = ["shaft.prt.1", "shaft.prt.2", "shaft.prt.4", "frame.asm.2", "frame.asm.5",
+                 "base.drw.1", "readme.txt"]
+        vx = self.start(names)
+        old, latest = set(names) - set(latest_only(names)), latest_versions(names)
+        dialog = self.confirmed_purge(old)
+        deleted, text = self.asked(dialog, latest)
+        press(vx.control("push button", "Yes", dialog))
+        kept, text = self.asked(dialog, latest, text)
+        self.assertNotIn(os.path.join(self.folder, deleted),
+                         [i.name for i in vx.control("list", "Files to purge")])
+        press(vx.control("push button", "No", dialog))
+        self.assertNotEqual(self.asked(dialog, latest, text)[0], kept)
+        press(vx.control("push button", "Cancel", dialog))
+        vx.answer("1 Pro Eng Files Deleted!", "OK")
+        self.assertFalse(visible(dialog))
+        self.assertFolder(set(names) - {deleted})
+        dialog = self.confirmed_purge(old - {deleted})
+        self.asked(dialog, latest)
+        press(vx.control("push button", "Yes to All", dialog))
+        vx.answer("%d Pro Eng Files Deleted!" % (len(old) - 1), "OK")
+        self.assertFolder(latest_only(names))
+
+    def test_delete_key_removes_the_selected_file(self):
+        vx = self.start(["shaft.prt.1", "shaft.prt.2", "readme.txt"])
+        vx.click(vx.control("list item", "readme.txt", vx.control("list", "Files")))
+        desktop.run("xdotool", "key", "Delete")
+        path = os.path.join(self.folder, "readme.txt")
+        vx.answer("Delete %s ?" % path, "Yes")
+        vx.answer("Are you sure you want to delete %s?" % path, "Yes")
+        vx.answer("%s deleted!" % path, "OK")
+        self.assertFolder(["shaft.prt.1", "shaft.prt.2"])
+
+    def test_about_dialog(self):
+        vx = self.start([])
+        press(vx.control("menu item", "About"))
+        about = vx.control("dialog", "About Vintrex")
+        self.assertIn("Version " + VERSION, vx.labels(about))
+        press(vx.control("push button", "OK", about))
+        wait(lambda: not visible(about), "the About dialog to close")
+
+if __name__ == "__main__":
+    PROGRAM, VERSION = sys.argv[1:3]
+    # A step that hangs ends the run as Ctrl+C would, through the clean-up below.
+    for sig in (signal.SIGALRM, signal.SIGTERM):
+        signal.signal(sig, signal.default_int_handler)
+    signal.alarm(110)
+    desktop, passed = Desktop(), False
+    try:
+        desktop.start()
+        import pyatspi
+        from gi.repository import GLib
+        # warnings=False keeps Python's filters: pyatspi calls deprecated Atspi functions.
+        passed = unittest.main(argv=sys.argv[:1], verbosity=2, exit=False,
+                               warnings=False).result.wasSuccessful()
+    finally:
+        if not passed:
+            desktop.log.seek(0)
+            print("Output of the program and the services:\n" + desktop.log.read())
+        desktop.close()
+    sys.exit(not passed)
