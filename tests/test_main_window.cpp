@@ -11,7 +11,6 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
 
 class TestMainWindow : public QObject
@@ -21,8 +20,6 @@ class TestMainWindow : public QObject
 private slots:
     void startsOnSavedFolder_data();
     void startsOnSavedFolder();
-    void closeRewritesTheStartupSection();
-    void censusFollowsEveryFolderChange();
     void typeButtonsToggleTheirPattern();
     void rejectedPatternFallsBackToAllFiles();
     void driveChangeAndDriveNotReady();
@@ -95,50 +92,6 @@ void TestMainWindow::startsOnSavedFolder()
     w.dirList->setPath(next);
     QCOMPARE(w.filList->folder(), next);
     expectCounters(w, 0, 0);
-}
-
-void TestMainWindow::closeRewritesTheStartupSection()
-{
-    WindowHarness h;
-    const QString work = makeFolder(h.home(), "work");
-    h.settings().setValue("Startup", "Dir", work);
-    h.settings().setValue("Startup", "Legacy", "left by an old version");
-    h.settings().setValue("Other", "Keep", "yes");
-    Purge &w = h.load();
-    QVERIFY(w.close());
-
-    QSettings ini(h.settingsFile(), QSettings::IniFormat);
-    ini.beginGroup("Startup");
-    QCOMPARE(ini.childKeys(), (QStringList{"Dir", "Drive"}));
-    QCOMPARE(ini.value("Drive").toString(), QStringLiteral("/"));
-    QCOMPARE(ini.value("Dir").toString(), work);
-    ini.endGroup();
-    QCOMPARE(ini.value("Other/Keep").toString(), QStringLiteral("yes"));
-}
-
-void TestMainWindow::censusFollowsEveryFolderChange()
-{
-    WindowHarness h;
-    const QString many = makeFolder(h.home(), "many");
-    for (const char *name : {"z.prt.3", "Z.drw.1", "a.prt.1", "readme.txt", "a.prt.2", ".x.prt.1"})
-        makeFile(many, name);
-    const QString empty = makeFolder(h.home(), "empty");
-    Purge &w = h.load();
-
-    w.dirList->setPath(many);
-    expectCounters(w, 5, 4);
-    QCOMPARE(h.engine->ProEngFiles, (QStringList{"a.prt.1", "a.prt.2", "Z.drw.1", "z.prt.3"}));
-
-    w.txtSearchSpec->setText("*.asm.*"); // matches nothing
-    expectCounters(w, 0, 0);
-    w.txtSearchSpec->setText("*.*");
-    expectCounters(w, 5, 4);
-
-    // Nothing of the last folder survives in the census list.
-    w.dirList->setPath(empty);
-    expectCounters(w, 0, 0);
-    QVERIFY(h.engine->ProEngFiles.isEmpty());
-    QCOMPARE(h.engine->ProEngFileCount, 0);
 }
 
 void TestMainWindow::typeButtonsToggleTheirPattern()

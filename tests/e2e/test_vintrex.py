@@ -62,7 +62,8 @@ class Vintrex:
     """One run of the program, opening `folder` as the saved start-up folder."""
     def __init__(self, folder):
         with open(desktop.path("config", "Pro.ini"), "w") as ini:
-            ini.write("[Startup]\nDrive=/\nDir=%s\n" % folder)
+            # An older version's key, which the next close must remove with its section.
+            ini.write("[Startup]\nDrive=/\nDir=%s\nLegacy=1\n" % folder)
         self.process = desktop.spawn([PROGRAM], env={"QT_QPA_PLATFORM": "xcb",
                                                      "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
         ours = lambda app: app and app.childCount and app.get_process_id() == self.process.pid
