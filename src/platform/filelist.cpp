@@ -164,9 +164,9 @@ void FileList::setFolder(const QString &folder)
     load(folder, m_pattern);
 }
 
-void FileList::setFolder(const QString &folder, const std::optional<FolderListing> &listing)
+void FileList::setFolder(const QString &folder, std::optional<FolderListing> listing)
 {
-    load(folder, m_pattern, listing);
+    load(folder, m_pattern, std::move(listing));
 }
 
 void FileList::setPattern(const QString &pattern)
@@ -194,7 +194,7 @@ int FileList::selectedRow() const
 }
 
 void FileList::load(const QString &folder, const QString &pattern,
-                    const std::optional<FolderListing> &listing)
+                    std::optional<FolderListing> listing)
 {
     const WildcardPattern matcher(pattern, fileNameCaseSensitivity());
     const QString cleanFolder = QDir::cleanPath(folder);
@@ -202,14 +202,17 @@ void FileList::load(const QString &folder, const QString &pattern,
     QList<quint64> inodes;
     FileIdentity identity;
     if (!folder.isEmpty()) {
-        const FolderListing read = listing ? *listing : readFolder(cleanFolder);
+        FolderListing read = listing ? std::move(*listing) : readFolder(cleanFolder);
         identity = read.identity;
-        names.reserve(read.files.size());
-        inodes.reserve(read.files.size());
-        for (qsizetype i = 0; i < read.files.size(); ++i) {
-            if (matcher.matches(read.files[i])) {
-                names.append(read.files[i]);
-                inodes.append(read.fileInodes[i]);
+        if (matcher.matchesAll()) {
+            names = std::move(read.files);
+            inodes = std::move(read.fileInodes);
+        } else {
+            for (qsizetype i = 0; i < read.files.size(); ++i) {
+                if (matcher.matches(read.files[i])) {
+                    names.append(read.files[i]);
+                    inodes.append(read.fileInodes[i]);
+                }
             }
         }
         sortFileNames(names, &inodes);

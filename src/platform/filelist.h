@@ -25,7 +25,7 @@ public:
     // read or the pattern is not acceptable; the list is then left as it was.
     void setFolder(const QString &folder);
     // The same with the folder as the caller has just listed it.
-    void setFolder(const QString &folder, const std::optional<FolderListing> &listing);
+    void setFolder(const QString &folder, std::optional<FolderListing> listing);
     void setPattern(const QString &pattern);
     void refresh();
 
@@ -49,7 +49,7 @@ protected:
 
 private:
     void load(const QString &folder, const QString &pattern,
-              const std::optional<FolderListing> &listing = std::nullopt);
+              std::optional<FolderListing> listing = std::nullopt);
 
     QStringListModel *m_model;
     QString m_folder;

@@ -13,6 +13,7 @@ public:
     WildcardPattern(const QString &text, Qt::CaseSensitivity cs);
 
     bool matches(QStringView name) const;
+    bool matchesAll() const { return m_matchesAll; }
 
 private:
     QStringList m_alternatives;
