@@ -170,7 +170,7 @@ int main(int argc, char *argv[])
         QRegularExpression(QStringLiteral("^.*/")), QString());
     engine.FinishPurge();
     std::vector<double> purgeTimes, unlinkTimes;
-    for (int round = 0; round < 7; ++round) {
+    for (int round = 0; round < 9; ++round) {
         const QString purged = temp.filePath(QStringLiteral("purged%1").arg(round));
         QDir().mkpath(purged);
         generateVersionFiles(purged);

@@ -174,6 +174,7 @@ void ProModule::DeleteOldVersions()
         StartConfirmedPurge();
         return;
     }
+    m_sinceRepaint.restart(); // the window was drawn just now, before the questions closed
     pinnedFolder().removeFiles(m_purgeNames.mid(1, OldVersionCount),
                                m_purgeInodes.mid(1, OldVersionCount), [this] {
                                    ++DeletedCount;
