@@ -38,12 +38,6 @@ void DirList::setPath(const QString &path)
         emit pathChanged();
 }
 
-void DirList::reload()
-{
-    if (!m_path.isEmpty())
-        setPath(m_path);
-}
-
 std::optional<FolderListing> DirList::takeListing()
 {
     return std::exchange(m_listing, std::nullopt);

@@ -20,8 +20,6 @@ public:
     // Reads the folder and makes it current, raising pathChanged when it differs from the
     // current one. Throws PlatformError when it cannot be read; nothing changes then.
     void setPath(const QString &path);
-    // Re-reads the subfolders of the current folder.
-    void reload();
 
     QString highlightedPath() const;
 

@@ -33,8 +33,3 @@ void SettingsStore::sync()
 {
     m_settings->sync();
 }
-
-QString SettingsStore::fileName() const
-{
-    return m_settings->fileName();
-}

@@ -20,8 +20,6 @@ public:
     void removeSection(const QString &section);
     void sync();
 
-    QString fileName() const;
-
 private:
     std::unique_ptr<QSettings> m_settings;
 };
