@@ -1,3 +1,4 @@
+#include "folderreader.h"
 #include "pinnedfolder.h"
 #include "platformerror.h"
 #include "testsupport.h"
@@ -73,7 +74,7 @@ void TestPinnedFolder::refusesBadName()
     makeFile(m_work, "a.prt.1");
     makeFile(makeFolder(m_work, "x"), "y");
     makeFile(m_tmp->path(), "outside.prt.1");
-    PinnedFolder folder(m_work, identityOfFolder(m_work));
+    PinnedFolder folder(m_work, readFolder(m_work).identity);
     QVERIFY_THROWS_EXCEPTION(PlatformError, folder.removeFile(name));
     QVERIFY_THROWS_EXCEPTION(PlatformError, folder.removeFiles({name}, {0}, [] {}));
     QCOMPARE(namesIn(m_work), (QStringList{"a.prt.1", "x"}));
@@ -92,7 +93,7 @@ void TestPinnedFolder::refusesAnotherFolder_data()
 void TestPinnedFolder::refusesAnotherFolder()
 {
     QFETCH(QString, kind);
-    const FileIdentity listed = identityOfFolder(m_work);
+    const FileIdentity listed = readFolder(m_work).identity;
     QString path = m_work;
     if (kind == "replaced") {
         QVERIFY(QDir(m_tmp->path()).rename("work", "old"));
@@ -100,7 +101,7 @@ void TestPinnedFolder::refusesAnotherFolder()
     } else {
         path = m_tmp->filePath("link") + kind.mid(4);
         QVERIFY(QFile::link(m_work, m_tmp->filePath("link")));
-        QCOMPARE(identityOfFolder(path), listed); // listed through the link, it looks the same
+        QCOMPARE(readFolder(path).identity, listed); // listed through the link, it looks the same
     }
     QVERIFY_THROWS_EXCEPTION(PlatformError, PinnedFolder(path, listed));
 }
@@ -108,7 +109,7 @@ void TestPinnedFolder::refusesAnotherFolder()
 void TestPinnedFolder::followsRenamedFolder()
 {
     makeFile(m_work, "a.prt.1", "pinned");
-    PinnedFolder folder(m_work, identityOfFolder(m_work));
+    PinnedFolder folder(m_work, readFolder(m_work).identity);
     QVERIFY(QDir(m_tmp->path()).rename("work", "moved"));
     makeFile(makeFolder(m_tmp->path(), "work"), "a.prt.1", "new");
 
@@ -129,7 +130,7 @@ void TestPinnedFolder::bulkStopsAtFirstFailure()
     QList<quint64> inodes;
     for (const QString &name : names)
         inodes.append(inodeOf(m_work + "/" + name));
-    PinnedFolder folder(m_work, identityOfFolder(m_work));
+    PinnedFolder folder(m_work, readFolder(m_work).identity);
     int deleted = 0;
     QVERIFY_THROWS_EXCEPTION(PlatformError, folder.removeFiles(names, inodes, [&] { ++deleted; }));
     QCOMPARE(deleted, 2);
@@ -150,7 +151,7 @@ void TestPinnedFolder::immutableEntryStays()
         QSKIP("chattr +i does not work here");
     QVERIFY(setImmutable(m_work, true));
 
-    PinnedFolder folder(m_work, identityOfFolder(m_work));
+    PinnedFolder folder(m_work, readFolder(m_work).identity);
     QVERIFY_THROWS_EXCEPTION(PlatformError, folder.removeFile("a.prt.1"));
     // The write bit added for the deletion is taken away again when it fails.
     QCOMPARE(QFile::permissions(file) & (QFile::ReadOwner | QFile::WriteOwner), QFile::ReadOwner);

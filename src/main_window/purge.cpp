@@ -103,13 +103,7 @@ Purge::Purge(ProModule &engine, SettingsStore &settings, MessageBoxes &messages,
     view.PurgeListLabel = PurgeListLabel;
     view.ProgressBar1 = ProgressBar1;
     view.FILE_DELETING_LABEL = FILE_DELETING_LABEL;
-    view.rereadFileList = [this] {
-        try {
-            filList->refresh();
-        } catch (const PlatformError &) {
-            fallBackToHomeFolder();
-        }
-    };
+    view.rereadFileList = [this] { rereadFileList(); };
     m_engine.setMainView(view);
 }
 
@@ -433,9 +427,18 @@ void Purge::txtSearchSpec_GotFocus()
     txtSearchSpec->setSelection(0, int(txtSearchSpec->text().size()));
 }
 
+void Purge::rereadFileList()
+{
+    try {
+        filList->refresh();
+    } catch (const PlatformError &) {
+        fallBackToHomeFolder();
+    }
+}
+
 void Purge::Command1_Click()
 {
-    m_engine.mainView().rereadFileList();
+    rereadFileList();
     m_engine.CountProEngFiles();
 }
 
@@ -563,7 +566,7 @@ void Purge::filList_KeyUp(int KeyCode, Qt::KeyboardModifiers)
     const int row = filList->selectedRow();
     const QString selected = filList->text(row);
     if (selected.isEmpty() || KeyCode != Qt::Key_Delete) {
-        m_engine.mainView().rereadFileList();
+        rereadFileList();
         return;
     }
     // The folder the file list shows, not the folder list's highlight: they can differ, and
@@ -585,7 +588,7 @@ void Purge::filList_KeyUp(int KeyCode, Qt::KeyboardModifiers)
         PinnedFolder(folder, listedFolder).removeFile(selected, listedInode);
         Command1_Click();
         m_messages.inform(path + QStringLiteral(" deleted!"), MessageBoxes::Icon::None);
-        m_engine.mainView().rereadFileList();
+        rereadFileList();
     } catch (const PlatformError &) {
         m_messages.inform(QStringLiteral("Could not delete file - check write access"),
                           MessageBoxes::Icon::None);

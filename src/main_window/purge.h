@@ -95,6 +95,8 @@ private:
     void typeButtonClick(const QString &pattern);
     void openHighlightedFolder();
     void fallBackToHomeFolder();
+    // Re-reads the file list's folder; a folder that is gone sends the window home.
+    void rereadFileList();
     void showFileCount();
 
     ProModule &m_engine;

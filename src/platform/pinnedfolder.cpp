@@ -46,16 +46,6 @@ FileIdentity identityOf(const struct stat &st)
 
 } // namespace
 
-FileIdentity identityOfFolder(const QString &path)
-{
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        throw PlatformError::fromErrno(path, errno);
-    if (!S_ISDIR(st.st_mode))
-        throw PlatformError::fromErrno(path, ENOTDIR);
-    return identityOf(st);
-}
-
 PinnedFolder::PinnedFolder(const QString &path, const FileIdentity &listed)
     : m_path(withoutTrailingSlashes(path))
 {

@@ -8,10 +8,6 @@
 
 #include <functional>
 
-// Identity of the folder at path, following links (as a listing would see it).
-// Throws PlatformError.
-FileIdentity identityOfFolder(const QString &path);
-
 // A folder held open by descriptor, so that deleting in it acts on the folder that was listed
 // even when its path has been renamed or replaced since. Every deletion of this program goes
 // through removeFile.
