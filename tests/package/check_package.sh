@@ -1,0 +1,22 @@
+#!/bin/sh
+# Builds the Debian package from the build folder, into a folder of its own there, and checks it
+# with lintian: no error or warning, and the program hardened.
+# Usage: check_package.sh CPACK BUILD_FOLDER
+set -eu
+if ! command -v lintian >/dev/null; then
+    echo "package check skipped: lintian is not installed (scripts/setup installs it)"
+    exit 77
+fi
+cpack=$1 out=$2/package-check
+rm -rf "$out"
+"$cpack" -G DEB --config "$2/CPackConfig.cmake" -B "$out"
+deb=$(ls "$out"/*.deb)
+echo "lintian --fail-on error,warning --display-info $(basename "$deb"):"
+status=0
+report=$(lintian --fail-on error,warning --display-info "$deb" 2>&1) || status=$?
+echo "${report:-(nothing to report)}"
+if echo "$report" | grep -q "hardening-"; then
+    echo "the program is not hardened"
+    status=1
+fi
+exit $status
