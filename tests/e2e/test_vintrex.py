@@ -1,7 +1,7 @@
 """Vintrex as a user meets it: its real window on a private display, read through AT-SPI and
 driven by AT-SPI actions, real clicks and real keys, on folders made here.
 Usage: test_vintrex.py PATH_TO_VINTREX VERSION"""
-import configparser, fnmatch, os, random, re, signal, sys, unittest
+import configparser, fnmatch, os, random, re, signal, socket, subprocess, sys, unittest
 from desktop import Desktop, wait
 
 VERSION_FILE = re.compile(r"^(.+\.(?:prt|asm|drw|sec|bom|txt))\.(\d+)$")
@@ -200,6 +200,24 @@ class VintrexTest(unittest.TestCase):
         self.assertIn("Version " + VERSION, vx.labels(about))
         press(vx.control("push button", "OK", about))
         wait(lambda: not visible(about), "the About dialog to close")
+
+    def test_no_display_to_reach(self):
+        """One line and exit status 1, not Qt's abort, also for a closed ssh session's display."""
+        def unused(n):
+            try:
+                socket.create_connection(("localhost", 6000 + n), timeout=2).close()
+            except OSError:
+                return not os.path.exists("/tmp/.X11-unix/X%d" % n)
+        n = next(filter(unused, range(70, 100)))
+        for display in (None, ":%d" % n, "localhost:%d.0" % n):
+            with self.subTest(DISPLAY=display):
+                env = {k: v for k, v in desktop.env.items() if k != "DISPLAY"}
+                env.update({"DISPLAY": display} if display else {})
+                run = subprocess.run([PROGRAM], env=env, stdin=subprocess.DEVNULL,
+                                     capture_output=True, text=True, timeout=20)
+                self.assertEqual((run.returncode, run.stderr), (1, (
+                    "vintrex: no display to open the window on (DISPLAY is %s); "
+                    "start it from a desktop session\n" % ("not reachable" if display else "not set"))))
 
 if __name__ == "__main__":
     PROGRAM, VERSION = sys.argv[1:3]
