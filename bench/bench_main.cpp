@@ -40,7 +40,7 @@ constexpr int kRounds = 9;
 class YesMessages : public MessageBoxes
 {
 public:
-    Answer show(const QString &, const QString &, Icon, Buttons buttons) override
+    Answer show(const QString &, const QString &, Icon, Buttons buttons, const QString &) override
     {
         return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
