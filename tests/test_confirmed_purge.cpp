@@ -24,8 +24,6 @@ private slots:
     void answers_data();
     void answers();
     void runShowsAndGivesBackTheWindow();
-    void vanishedFileAbortsTheRun_data();
-    void vanishedFileAbortsTheRun();
     void latestVersionBox_data();
     void latestVersionBox();
     void detailsFailureAlternates();
@@ -125,38 +123,6 @@ void TestConfirmedPurge::runShowsAndGivesBackTheWindow()
     QVERIFY(f.h.confirm->dialog() && f.h.confirm->dialog() != d);
     answer(f, "C");
     QCOMPARE(namesIn(f.folder).size(), 4);
-}
-
-void TestConfirmedPurge::vanishedFileAbortsTheRun_data()
-{
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<QStringList>("left");
-    QTest::newRow("yes") << "Y" << kFiles;
-    QTest::newRow("yes to all") << "A" << QStringList{"p.prt.3", "p.prt.4", "p.prt.5"};
-}
-
-void TestConfirmedPurge::vanishedFileAbortsTheRun()
-{
-    QFETCH(QString, keys);
-    QFETCH(QStringList, left);
-    PurgeFixture f(kFiles, true);
-    f.purge();
-    if (keys == "Y") {
-        // Another file takes p.prt.1's name while the question about it is open (made first,
-        // so it cannot get the old file's inode).
-        makeFile(f.folder, "new");
-        QCOMPARE(::rename(qPrintable(f.folder + "/new"), qPrintable(f.folder + "/p.prt.1")), 0);
-    } else {
-        QVERIFY(QFile::remove(f.folder + "/p.prt.2"));
-    }
-    answer(f, keys);
-    const int deleted = keys == "Y" ? 0 : 1;
-    QCOMPARE(f.h.messages.texts().mid(2),
-             (QStringList{"Aborting Purge because files cannot be deleted - possible write protection!",
-                          QString::number(deleted) + " Pro Eng Files Deleted!"}));
-    QCOMPARE(f.h.messages.shown[2].icon, MessageBoxes::Icon::Critical);
-    QCOMPARE(namesIn(f.folder), left);
-    f.expectIdle();
 }
 
 void TestConfirmedPurge::latestVersionBox_data()

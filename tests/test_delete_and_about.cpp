@@ -1,4 +1,5 @@
 #include "aboutform.h"
+#include "dirlist.h"
 #include "filelist.h"
 #include "testsupport.h"
 
@@ -22,7 +23,8 @@ private slots:
     void otherKeysOnlyReread();
     void deleteKeyAsksTwice_data();
     void deleteKeyAsksTwice();
-    void fileThatCannotBeDeleted();
+    void deleteKeyActsOnTheListedFile_data();
+    void deleteKeyActsOnTheListedFile();
     void keyValues_data();
     void keyValues();
     void systemInformation_data();
@@ -107,17 +109,50 @@ void TestDeleteAndAbout::deleteKeyAsksTwice()
     QCOMPARE(s.w->Pro_Eng_files->text(), deleted ? "Pro Eng Files = 1" : "Pro Eng Files = 2");
 }
 
-// Another file took the selected one's name: it is not deleted, and the window shows it.
-void TestDeleteAndAbout::fileThatCannotBeDeleted()
+void TestDeleteAndAbout::deleteKeyActsOnTheListedFile_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("left"); // in the folder the file list shows, after the deletion
+    QTest::newRow("replaced by another file") << "replaced" << QStringList{"a.prt.1", "a.prt.2", "b.prt.1", "notes.txt"};
+    QTest::newRow("a symbolic link") << "link" << QStringList{"a.prt.1", "a.prt.2", "notes.txt"};
+    QTest::newRow("in a folder reached through a link") << "linked folder" << QStringList{"a.prt.1", "notes.txt"};
+}
+
+// The Delete key removes the file as it was listed, a link as the link, in the folder the file
+// list shows; another file put in its place stays, and the message says why.
+void TestDeleteAndAbout::deleteKeyActsOnTheListedFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, left);
     Selected s;
-    makeFile(s.folder, "other");
-    QCOMPARE(::rename(qPrintable(s.folder + "/other"), qPrintable(s.folder + "/a.prt.2")), 0);
-    makeFile(s.folder, "b.prt.1");
+    QString folder = s.folder;
+    if (kind == "link") {
+        QVERIFY(QFile::link("a.prt.2", folder + "/z.prt.9"));
+        s.w->Command1_Click();
+        s.w->filList->setCurrentIndex(s.w->filList->model()->index(3, 0));
+    } else if (kind == "linked folder") {
+        folder = s.h.path("linked");
+        QVERIFY(QFile::link(s.folder, folder));
+        s.w->dirList->setPath(folder);
+        s.w->filList->setCurrentIndex(s.w->filList->model()->index(1, 0));
+    }
+    const QString path = folder + "/" + s.w->filList->text(s.w->filList->selectedRow());
+    if (kind == "replaced") {
+        makeFile(folder, "other");
+        QCOMPARE(::rename(qPrintable(folder + "/other"), qPrintable(path)), 0);
+        makeFile(folder, "b.prt.1");
+    }
     const QStringList texts = s.press({Answer::Yes, Answer::Yes});
-    QCOMPARE(texts.last(), QStringLiteral("Could not delete file - check write access"));
-    QCOMPARE(s.w->filList->names(), (QStringList{"a.prt.1", "a.prt.2", "b.prt.1", "notes.txt"}));
-    QCOMPARE(s.w->Pro_Eng_files->text(), QStringLiteral("Pro Eng Files = 3"));
+    QCOMPARE(namesIn(folder), left);
+    if (kind == "replaced") {
+        QCOMPARE(texts.last(), QStringLiteral("Could not delete file - check write access"));
+        QCOMPARE(s.h.messages.shown.last().details,
+                 path + ": has been replaced by another file since it was listed");
+        QCOMPARE(s.w->filList->names(), left);
+        QCOMPARE(s.w->Pro_Eng_files->text(), QStringLiteral("Pro Eng Files = 3"));
+    } else {
+        QCOMPARE(texts.last(), path + " deleted!");
+    }
 }
 
 void TestDeleteAndAbout::keyValues_data()

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <sys/stat.h>
+
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -26,6 +28,7 @@ private slots:
     void leavingFolderListOpensHighlightedFolder();
     void refreshRereadsAndSurvivesVanishedFolder();
     void patternBoxSelectsAllOnFocus();
+    void settingsFileThatIsNoFile();
 };
 
 namespace {
@@ -260,6 +263,23 @@ void TestMainWindow::patternBoxSelectsAllOnFocus()
     QTest::keyClick(w.Command7, Qt::Key_Tab);
     QVERIFY(w.txtSearchSpec->hasFocus());
     QCOMPARE(w.txtSearchSpec->selectedText(), QStringLiteral("*.prt.*"));
+}
+
+// A FIFO in the settings file's place would block the start for good if it were read, and take
+// whatever was written: it is left alone, and the window starts at home.
+void TestMainWindow::settingsFileThatIsNoFile()
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("Pro.ini");
+    QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
+    SettingsStore store("Pro", fifo);
+    QCOMPARE(store.value("Startup", "Dir"), QString());
+    store.removeSection("Startup");
+    store.setValue("Startup", "Dir", "/");
+    store.sync();
+    struct stat st = {};
+    QCOMPARE(::lstat(qPrintable(fifo), &st), 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -132,6 +132,18 @@ void TestOldVersions::agreesWithPairwiseComparison()
         }
         QCOMPARE(namesAt(census, scan.positions), expected.recorded);
         nonEmpty += !expected.recorded.isEmpty();
+        // Each old version names the version its model keeps: the first of the highest.
+        QCOMPARE(scan.kept.size(), scan.positions.size());
+        for (qsizetype i = 0; i < scan.kept.size(); ++i) {
+            const QString base = census[scan.positions[i]].left(census[scan.positions[i]].lastIndexOf('.') + 1);
+            int first = -1;
+            for (int p = 0; p < census.size(); ++p) {
+                if (census[p].startsWith(base) && census[p].lastIndexOf('.') + 1 == base.size() &&
+                    (first < 0 || census[p].mid(base.size()).toDouble() > census[first].mid(base.size()).toDouble()))
+                    first = p;
+            }
+            QCOMPARE(scan.kept[i], first);
+        }
     }
     // The generator must really exercise both outcomes.
     QVERIFY(errors > 10);

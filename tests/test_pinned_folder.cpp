@@ -1,3 +1,4 @@
+#include "fileoperations.h"
 #include "folderreader.h"
 #include "pinnedfolder.h"
 #include "platformerror.h"
@@ -11,8 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Deleting through the pinned folder. Ordinary purges (read-only files, links, files gone or
-// replaced before their turn) are covered with the whole window; these are the edges below it.
+// Deleting through the pinned folder: the edges below the purge, which the window's tests
+// cannot reach.
 class TestPinnedFolder : public QObject
 {
     Q_OBJECT
@@ -21,27 +22,19 @@ private slots:
     void init();
     void refusesBadName_data();
     void refusesBadName();
-    void refusesAnotherFolder_data();
-    void refusesAnotherFolder();
-    void followsRenamedFolder();
-    void bulkStopsAtFirstFailure();
-    void immutableEntryStays();
-    void splitsDirectChild_data();
-    void splitsDirectChild();
+    void worksInTheListedFolder_data();
+    void worksInTheListedFolder();
+    void leavesModesAlone();
 
 private:
+    FileIdentity listed(const QString &name) const;
+
     std::unique_ptr<QTemporaryDir> m_tmp;
     QString m_work;
+    FileOperations m_system;
 };
 
 namespace {
-
-quint64 inodeOf(const QString &path)
-{
-    struct stat st = {};
-    ::lstat(QFile::encodeName(path).constData(), &st);
-    return quint64(st.st_ino);
-}
 
 bool setImmutable(const QString &path, bool on)
 {
@@ -56,6 +49,12 @@ void TestPinnedFolder::init()
     m_work = makeFolder(m_tmp->path(), "work");
 }
 
+FileIdentity TestPinnedFolder::listed(const QString &name) const
+{
+    const FolderListing listing = readFolder(m_work);
+    return listing.fileIdentities.value(listing.files.indexOf(name));
+}
+
 void TestPinnedFolder::refusesBadName_data()
 {
     QTest::addColumn<QString>("name");
@@ -68,80 +67,75 @@ void TestPinnedFolder::refusesBadName_data()
     QTest::newRow("unpaired surrogate") << QStringLiteral("a.prt.1") + QChar(0xD800);
 }
 
+// Even with the identity of a file that is there, a name that is not one entry of the folder
+// deletes nothing.
 void TestPinnedFolder::refusesBadName()
 {
     QFETCH(QString, name);
     makeFile(m_work, "a.prt.1");
     makeFile(makeFolder(m_work, "x"), "y");
     makeFile(m_tmp->path(), "outside.prt.1");
-    PinnedFolder folder(m_work, readFolder(m_work).identity);
-    QVERIFY_THROWS_EXCEPTION(PlatformError, folder.removeFile(name));
-    QVERIFY_THROWS_EXCEPTION(PlatformError, folder.removeFiles({name}, {0}, [] {}));
+    PinnedFolder folder(m_work, readFolder(m_work).identity, m_system);
+    QVERIFY_THROWS_EXCEPTION(PlatformError, folder.removeFile(name, listed("a.prt.1")));
     QCOMPARE(namesIn(m_work), (QStringList{"a.prt.1", "x"}));
     QCOMPARE(namesIn(m_work + "/x"), QStringList{"y"});
     QCOMPARE(namesIn(m_tmp->path()), (QStringList{"outside.prt.1", "work"}));
 }
 
-void TestPinnedFolder::refusesAnotherFolder_data()
+void TestPinnedFolder::worksInTheListedFolder_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("renamed away and replaced") << "replaced";
-    QTest::newRow("link to the folder") << "link";
-    QTest::newRow("link to the folder, trailing slash") << "link/";
+    QTest::newRow("reached through a link") << "link";
+    QTest::newRow("reached through a link, trailing slash") << "link/";
+    QTest::newRow("renamed away after pinning") << "moved";
+    QTest::newRow("renamed away and replaced before pinning") << "replaced";
 }
 
-void TestPinnedFolder::refusesAnotherFolder()
+// The folder the user listed, however it was reached; never another one put in its place.
+void TestPinnedFolder::worksInTheListedFolder()
 {
     QFETCH(QString, kind);
-    const FileIdentity listed = readFolder(m_work).identity;
+    makeFile(m_work, "a.prt.1", "listed");
     QString path = m_work;
+    if (kind.startsWith("link")) {
+        QVERIFY(QFile::link(m_work, m_tmp->filePath("link")));
+        path = m_tmp->filePath(kind);
+    }
+    const FolderListing listing = readFolder(path);
+    const FileIdentity file = listing.fileIdentities.value(0);
     if (kind == "replaced") {
         QVERIFY(QDir(m_tmp->path()).rename("work", "old"));
-        makeFolder(m_tmp->path(), "work");
-    } else {
-        path = m_tmp->filePath("link") + kind.mid(4);
-        QVERIFY(QFile::link(m_work, m_tmp->filePath("link")));
-        QCOMPARE(readFolder(path).identity, listed); // listed through the link, it looks the same
+        makeFile(makeFolder(m_tmp->path(), "work"), "a.prt.1", "new");
+        QVERIFY_THROWS_EXCEPTION(PlatformError, PinnedFolder(path, listing.identity, m_system));
+        QCOMPARE(namesIn(m_work), QStringList{"a.prt.1"});
+        return;
     }
-    QVERIFY_THROWS_EXCEPTION(PlatformError, PinnedFolder(path, listed));
+    PinnedFolder folder(path, listing.identity, m_system);
+    if (kind == "moved") {
+        QVERIFY(QDir(m_tmp->path()).rename("work", "old"));
+        makeFile(makeFolder(m_tmp->path(), "work"), "a.prt.1", "new");
+    }
+    folder.removeFile("a.prt.1", file);
+    QCOMPARE(namesIn(kind == "moved" ? m_tmp->filePath("old") : m_work), QStringList());
+    if (kind == "moved")
+        QCOMPARE(namesIn(m_work), QStringList{"a.prt.1"});
 }
 
-void TestPinnedFolder::followsRenamedFolder()
+// Deleting never changes a mode: not that of another name of the same file, and not that of
+// a file that cannot be deleted.
+void TestPinnedFolder::leavesModesAlone()
 {
-    makeFile(m_work, "a.prt.1", "pinned");
-    PinnedFolder folder(m_work, readFolder(m_work).identity);
-    QVERIFY(QDir(m_tmp->path()).rename("work", "moved"));
-    makeFile(makeFolder(m_tmp->path(), "work"), "a.prt.1", "new");
-
-    folder.removeFile("a.prt.1");
-    QCOMPARE(namesIn(m_tmp->filePath("moved")), QStringList());
-    QCOMPARE(namesIn(m_work), QStringList{"a.prt.1"});
-}
-
-// Two names of one file: only the listed name goes. The first entry that is not as listed
-// stops the run, and nothing after it is touched.
-void TestPinnedFolder::bulkStopsAtFirstFailure()
-{
-    for (const char *name : {"a.prt.1", "a.prt.2", "a.prt.4", "a.prt.5"})
-        makeFile(m_work, name);
-    QCOMPARE(::link(qPrintable(m_work + "/a.prt.1"), qPrintable(m_work + "/a.prt.3")), 0);
-    makeFolder(m_work, "a.prt.6");
-    const QStringList names = {"a.prt.1", "a.prt.2", "a.prt.6", "a.prt.4"};
-    QList<quint64> inodes;
-    for (const QString &name : names)
-        inodes.append(inodeOf(m_work + "/" + name));
-    PinnedFolder folder(m_work, readFolder(m_work).identity);
-    int deleted = 0;
-    QVERIFY_THROWS_EXCEPTION(PlatformError, folder.removeFiles(names, inodes, [&] { ++deleted; }));
-    QCOMPARE(deleted, 2);
-    QCOMPARE(namesIn(m_work), (QStringList{"a.prt.3", "a.prt.4", "a.prt.5", "a.prt.6"}));
-}
-
-void TestPinnedFolder::immutableEntryStays()
-{
-    const QString probe = makeFile(m_tmp->path(), "probe");
     const QString file = makeFile(m_work, "a.prt.1", "kept");
+    const QString otherName = m_tmp->filePath("other name");
+    QCOMPARE(::link(qPrintable(file), qPrintable(otherName)), 0);
     QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
+    PinnedFolder(m_work, readFolder(m_work).identity, m_system).removeFile("a.prt.1", listed("a.prt.1"));
+    QCOMPARE(namesIn(m_work), QStringList());
+    QCOMPARE(QFile::permissions(otherName) & (QFile::ReadOwner | QFile::WriteOwner), QFile::ReadOwner);
+
+    const QString probe = makeFile(m_tmp->path(), "probe");
+    const QString locked = makeFile(m_work, "b.prt.1");
+    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner));
     // Whatever happens, the temporary folder must stay removable.
     auto unlock = qScopeGuard([&] {
         setImmutable(probe, false);
@@ -150,36 +144,9 @@ void TestPinnedFolder::immutableEntryStays()
     if (!setImmutable(probe, true))
         QSKIP("chattr +i does not work here");
     QVERIFY(setImmutable(m_work, true));
-
-    PinnedFolder folder(m_work, readFolder(m_work).identity);
-    QVERIFY_THROWS_EXCEPTION(PlatformError, folder.removeFile("a.prt.1"));
-    // The write bit added for the deletion is taken away again when it fails.
-    QCOMPARE(QFile::permissions(file) & (QFile::ReadOwner | QFile::WriteOwner), QFile::ReadOwner);
-}
-
-void TestPinnedFolder::splitsDirectChild_data()
-{
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("fullPath");
-    QTest::addColumn<QString>("name"); // empty: not a direct child
-
-    QTest::newRow("root") << "/" << "/a.prt.1" << "a.prt.1";
-    QTest::newRow("root, in a subfolder") << "/" << "/work/a.prt.1" << "";
-    QTest::newRow("folder") << "/work" << "/work/a.prt.1" << "a.prt.1";
-    QTest::newRow("folder with slash") << "/work/" << "/work/a.prt.1" << "a.prt.1";
-    QTest::newRow("in a subfolder") << "/work" << "/work/sub/a.prt.1" << "";
-    QTest::newRow("sibling sharing the prefix") << "/work" << "/workshop/a.prt.1" << "";
-    QTest::newRow("parent entry") << "/work" << "/work/.." << "";
-}
-
-void TestPinnedFolder::splitsDirectChild()
-{
-    QFETCH(QString, folder);
-    QFETCH(QString, fullPath);
-    QFETCH(QString, name);
-    QString found;
-    QCOMPARE(PinnedFolder::splitDirectChild(folder, fullPath, found), !name.isEmpty());
-    QCOMPARE(found, name);
+    PinnedFolder folder(m_work, readFolder(m_work).identity, m_system);
+    QVERIFY_THROWS_EXCEPTION(PlatformError, folder.removeFile("b.prt.1", listed("b.prt.1")));
+    QCOMPARE(QFile::permissions(locked) & (QFile::ReadOwner | QFile::WriteOwner), QFile::ReadOwner);
 }
 
 QTEST_MAIN(TestPinnedFolder)

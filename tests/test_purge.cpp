@@ -1,3 +1,4 @@
+#include "delete_confirm.h"
 #include "dirlist.h"
 #include "filelist.h"
 #include "patternedit.h"
@@ -12,12 +13,18 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTest>
+
+#include <optional>
 
 #include <cstdio>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using Answer = MessageBoxes::Answer;
 
@@ -33,7 +40,10 @@ private slots:
     void nothingOrOneVersionFile();
     void emptyPurgeListReportsTwice();
     void deletesOldVersionsOnly();
-    void fileVanishedBeforeItsTurn();
+    void whatIsListedIsWhatIsPurged_data();
+    void whatIsListedIsWhatIsPurged();
+    void racesBeforeEachDeletion_data();
+    void racesBeforeEachDeletion();
     void unreadableVersionAbortsWithoutDeleting();
     void askWarnsWhenUnchecked();
     void folderPathHasOneSeparator();
@@ -135,67 +145,215 @@ void TestPurge::emptyPurgeListReportsTwice()
     s.expectIdle();
 }
 
-// Read-only files, a link among the old versions, a folder named like a version, names with
-// blanks and Unicode: all old versions go, in purge-list order, and nothing else.
+// Read-only files, links and a folder named like versions, names with blanks and Unicode: the
+// old versions go and nothing else. A link is never a version: not an old one, whose target
+// stays where it is, nor the latest, which would leave the model with nothing but a link.
 void TestPurge::deletesOldVersionsOnly()
 {
     const QString gear = QString::fromUtf8("Zahnrad groß");
     QStringList files = {"a.prt.1", "a.prt.2", "a.prt.10", gear + ".asm.3", gear + ".asm.4",
-                         "target.doc", "notes.txt"};
+                         "notes.txt"};
     PurgeFixture s(files);
     QVERIFY(QFile::setPermissions(s.folder + "/a.prt.1", QFile::ReadOwner));
-    QVERIFY(QFile::link(s.folder + "/target.doc", s.folder + "/a.prt.5"));
+    QVERIFY(QFile::link("a.prt.10", s.folder + "/a.prt.11"));
     makeFolder(s.folder, "a.prt.3");
     const QString outside = makeFile(s.h.home(), "outside.prt.1", "keep");
     QVERIFY(QFile::link(outside, s.folder + "/b.drw.1"));
     makeFile(s.folder, "b.drw.2");
-    QVERIFY(QFile::setPermissions(outside, QFile::ReadOwner));
     s.w->Command1_Click();
+    QCOMPARE(s.w->Label1->text(), QStringLiteral("Files = 9"));
+    QCOMPARE(s.w->Pro_Eng_files->text(), QStringLiteral("Pro Eng Files = 6"));
 
     const QStringList texts = s.purge();
-    QCOMPARE(texts.mid(2), QStringList{"5 Pro Eng Files Deleted!"});
-    QCOMPARE(namesIn(s.folder), sorted({"a.prt.10", "a.prt.3", "b.drw.2", "notes.txt",
-                                        "target.doc", gear + ".asm.4"}));
+    QCOMPARE(texts.mid(2), QStringList{"3 Pro Eng Files Deleted!"});
+    QCOMPARE(namesIn(s.folder), sorted({"a.prt.10", "a.prt.11", "a.prt.3", "b.drw.1", "b.drw.2",
+                                        "notes.txt", gear + ".asm.4"}));
     QVERIFY(QFileInfo(s.folder + "/a.prt.3").isDir());
-    // The links' targets are untouched, content and mode.
-    QCOMPARE(QFileInfo(outside).permissions() & QFile::WriteOwner, QFile::Permissions());
-    QFile target(s.folder + "/target.doc");
-    QVERIFY(target.open(QIODevice::ReadOnly));
-    QCOMPARE(target.readAll(), QByteArray("target.doc"));
-    QCOMPARE(s.w->Label1->text(), QStringLiteral("Files = 5"));
+    QVERIFY(!QFileInfo(s.folder + "/a.prt.10").isSymLink());
+    QVERIFY(QFileInfo::exists(outside));
+    QCOMPARE(s.w->Label1->text(), QStringLiteral("Files = 6"));
     QCOMPARE(s.w->Pro_Eng_files->text(), QStringLiteral("Pro Eng Files = 3"));
     QCOMPARE(s.h.engine->PurgeFiles, QStringList{QString()});
     s.expectIdle();
 }
 
-void TestPurge::fileVanishedBeforeItsTurn()
-{
-    PurgeFixture s({"m.prt.1", "m.prt.2", "m.prt.3", "m.prt.4"});
-    s.h.messages.onShow = [&s](const QString &text) {
-        if (text.startsWith("Are you sure"))
-            QFile::remove(s.folder + "/m.prt.2");
-    };
-    const QStringList texts = s.purge();
-    QCOMPARE(texts.mid(2), (QStringList{"1 Pro Eng Files Deleted!", kDeleteNotice,
-                                        "0 Pro Eng Files Deleted!"}));
-    QCOMPARE(s.h.messages.shown[3].icon, MessageBoxes::Icon::Exclamation);
-    QCOMPARE(namesIn(s.folder), (QStringList{"m.prt.3", "m.prt.4"}));
-    QCOMPARE(s.w->Pro_Eng_files->text(), QStringLiteral("Pro Eng Files = 2"));
-    s.expectIdle();
+namespace {
 
-    // A folder or another file put in a listed file's place is not deleted either.
-    PurgeFixture r({"n.prt.1", "n.prt.2", "n.prt.3"});
-    r.h.messages.onShow = [&r](const QString &text) {
-        if (text.startsWith("Are you sure")) {
-            QFile::remove(r.folder + "/n.prt.1");
-            makeFolder(r.folder, "n.prt.1");
-            makeFile(r.folder, "new", "new"); // made first: it cannot reuse the old inode
-            ::rename(qPrintable(r.folder + "/new"), qPrintable(r.folder + "/n.prt.2"));
+// A small FAT image mounted through FUSE, whose listing and status calls disagree on inode
+// numbers and which may number a file anew; unmounted when it goes.
+struct FatMount
+{
+    explicit FatMount(const QString &dir) : point(makeFolder(dir, "stick"))
+    {
+        const QString image = dir + "/stick.img";
+        const QString mkfs = QStandardPaths::findExecutable("mkfs.vfat", {"/usr/sbin", "/sbin"});
+        const int fuse = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+        if (fuse < 0 || mkfs.isEmpty() || QStandardPaths::findExecutable("fusefat").isEmpty())
+            return;
+        ::close(fuse);
+        QFile file(image);
+        mounted = file.open(QIODevice::WriteOnly) && file.resize(4 << 20) &&
+                  quietly(mkfs, {image}) && quietly("fusefat", {"-o", "rw+", image, point});
+    }
+    ~FatMount()
+    {
+        if (mounted)
+            quietly("fusermount", {"-u", "-z", point});
+    }
+    static bool quietly(const QString &program, const QStringList &arguments)
+    {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program, arguments);
+        return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+    QString point;
+    bool mounted = false;
+};
+
+} // namespace
+
+void TestPurge::whatIsListedIsWhatIsPurged_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a name that starts with U+FEFF") << "bom";
+    QTest::newRow("folder reached through a link") << "link";
+    QTest::newRow("file list read again, a new file first") << "reread";
+    QTest::newRow("FAT image mounted through FUSE") << "fuse";
+}
+
+// What the purge deletes is exactly what the census counted in the folder the file list shows,
+// however the folder was reached and whatever numbers the file system gives.
+void TestPurge::whatIsListedIsWhatIsPurged()
+{
+    QFETCH(QString, kind);
+    PurgeFixture s({"m.prt.1", "m.prt.2"});
+    QString folder = s.folder;
+    QStringList left = {"m.prt.2"};
+    std::optional<FatMount> fat;
+    if (kind == "bom") {
+        // Decoded carelessly, it would be m.prt.9 and take m.prt.2's place as the latest.
+        const QByteArray bom = "\xEF\xBB\xBFm.prt.9";
+        makeRawFile(folder, bom);
+        left = {"m.prt.2", QChar(0xFEFF) + QStringLiteral("m.prt.9")};
+        s.w->Command1_Click();
+    } else if (kind == "link") {
+        folder = s.h.path("linked");
+        QVERIFY(QFile::link(s.folder, folder));
+        s.w->dirList->setPath(folder);
+    } else if (kind == "reread") {
+        makeFile(folder, "a.prt.0");
+        s.w->filList_KeyUp(Qt::Key_Down, {});
+        QCOMPARE(s.w->filList->count(), 3);
+        left.prepend("a.prt.0");
+    } else {
+        fat.emplace(s.h.path(""));
+        if (!fat->mounted)
+            QSKIP("a FAT image cannot be mounted through FUSE here");
+        folder = fat->point;
+        makeFile(folder, "m.prt.1", "one");
+        makeFile(folder, "m.prt.2", "two");
+        s.w->dirList->setPath(folder);
+        // Once the kernel forgets them, the file system numbers the files anew.
+        struct stat listed = {}, now = {};
+        QCOMPARE(::lstat(qPrintable(folder + "/m.prt.2"), &listed), 0);
+        ::sync();
+        QFile drop("/proc/sys/vm/drop_caches");
+        if (drop.open(QIODevice::WriteOnly) && drop.write("2") == 1 && drop.flush()) {
+            QCOMPARE(::lstat(qPrintable(folder + "/m.prt.2"), &now), 0);
+            QVERIFY(now.st_ino != listed.st_ino);
+        }
+    }
+    QCOMPARE(s.w->Label1->text(), QStringLiteral("Files = 2"));
+    QCOMPARE(s.w->Pro_Eng_files->text(), QStringLiteral("Pro Eng Files = 2"));
+    s.h.messages.shown.clear();
+    QCOMPARE(s.purge().mid(2), QStringList{"1 Pro Eng Files Deleted!"});
+    QCOMPARE(namesIn(folder), left);
+    s.expectIdle();
+}
+
+void TestPurge::racesBeforeEachDeletion_data()
+{
+    QTest::addColumn<bool>("ask");
+    QTest::addColumn<QString>("race");   // what another program does to the file
+    QTest::addColumn<QString>("target"); // just before its status is read for a deletion
+    QTest::addColumn<int>("occurrence"); // the how-manyth time
+    QTest::addColumn<int>("deleted");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QString>("cause");
+
+    const QString replaced = ": has been replaced by another file since it was listed";
+    const QString kept = "\nThis is the latest version of its model, which the purge keeps; "
+                         "no older version of it is deleted.";
+    const QStringList m2Stays = {"m.prt.2", "m.prt.3", "m.prt.4", "n.prt.1", "n.prt.2"};
+    for (const bool ask : {false, true}) {
+        const char *mode = ask ? "confirmed" : "unconfirmed";
+        QTest::addRow("%s, replaced", mode)
+            << ask << "replace" << "m.prt.2" << 1 << 1 << m2Stays << "m.prt.2" + replaced;
+        QTest::addRow("%s, re-created with the same inode number", mode)
+            << ask << "recreate" << "m.prt.2" << 1 << 1 << m2Stays << "m.prt.2" + replaced;
+        QTest::addRow("%s, a folder now", mode)
+            << ask << "folder" << "m.prt.2" << 1 << 1 << m2Stays
+            << "m.prt.2: was a file when listed and is a folder now";
+        QTest::addRow("%s, gone", mode)
+            << ask << "remove" << "m.prt.2" << 1 << 1
+            << QStringList{"m.prt.3", "m.prt.4", "n.prt.1", "n.prt.2"} << "m.prt.2: is gone";
+        QTest::addRow("%s, latest version gone", mode)
+            << ask << "remove" << "m.prt.4" << 1 << 0
+            << QStringList{"m.prt.1", "m.prt.2", "m.prt.3", "n.prt.1", "n.prt.2"}
+            << "m.prt.4: is gone" + kept;
+        QTest::addRow("%s, latest version replaced", mode)
+            << ask << "replace" << "n.prt.2" << 1 << 3
+            << QStringList{"m.prt.4", "n.prt.1", "n.prt.2"} << "n.prt.2" + replaced + kept;
+    }
+    // Asked file by file, the latest version is looked at again before every deletion.
+    QTest::newRow("confirmed, latest version gone after a deletion")
+        << true << "remove" << "m.prt.4" << 2 << 1
+        << QStringList{"m.prt.2", "m.prt.3", "n.prt.1", "n.prt.2"} << "m.prt.4: is gone" + kept;
+}
+
+// Another program at work in the folder: whatever it does just before a deletion, no file is
+// deleted that is not the one listed, no model loses its latest version, and the run stops
+// with the count, then the reason, which names the file.
+void TestPurge::racesBeforeEachDeletion()
+{
+    QFETCH(bool, ask);
+    QFETCH(QString, race);
+    QFETCH(QString, target);
+    QFETCH(int, occurrence);
+    QFETCH(int, deleted);
+    QFETCH(QStringList, left);
+    QFETCH(QString, cause);
+    PurgeFixture s({"m.prt.1", "m.prt.2", "m.prt.3", "m.prt.4", "n.prt.1", "n.prt.2"}, ask);
+    const QString path = s.folder + "/" + target;
+    struct stat listed = {};
+    QCOMPARE(::lstat(qPrintable(path), &listed), 0);
+    int seen = 0;
+    s.h.operations.beforeStatus = [&](const QString &name) {
+        if (name != target || ++seen != occurrence)
+            return;
+        if (race == "replace") {
+            makeFile(s.folder, "new", "new content");
+            QCOMPARE(::rename(qPrintable(s.folder + "/new"), qPrintable(path)), 0);
+            return;
+        }
+        QVERIFY(QFile::remove(path));
+        if (race == "recreate") {
+            makeFile(s.folder, target, target.toUtf8()); // same name, same size
+            s.h.operations.reportedInode[target] = quint64(listed.st_ino);
+        } else if (race == "folder") {
+            makeFolder(s.folder, target);
         }
     };
-    QCOMPARE(r.purge().mid(2), (QStringList{"0 Pro Eng Files Deleted!", kDeleteNotice,
-                                            "0 Pro Eng Files Deleted!"}));
-    QCOMPARE(namesIn(r.folder), (QStringList{"n.prt.1", "n.prt.2", "n.prt.3"}));
+    s.purge();
+    if (ask)
+        QTest::mouseClick(s.h.confirm->dialog()->Yes_Delete_All, Qt::LeftButton);
+    QCOMPARE(s.h.messages.texts().mid(2),
+             (QStringList{QString::number(deleted) + " Pro Eng Files Deleted!", kDeleteNotice}));
+    QCOMPARE(s.h.messages.shown.last().details, s.folder + "/" + cause);
+    QCOMPARE(namesIn(s.folder), left);
+    s.expectIdle();
 }
 
 void TestPurge::unreadableVersionAbortsWithoutDeleting()
@@ -242,36 +400,64 @@ void TestPurge::folderPathHasOneSeparator()
     s.purge();
 }
 
-// Many small folders of random versions: after a purge exactly the lower versions are gone.
+// Many small folders of random versions, with links and names the census must not take for
+// versions, and now and then a file that another program re-creates after the listing. A purge
+// that runs to its end leaves exactly the highest versions; one that stops has deleted old
+// versions only, and never the re-created file.
 void TestPurge::randomFoldersKeepExactlyTheHighestVersions()
 {
     PurgeFixture s({});
     const QStringList models = {"a", "A", "b.c", "x y"};
     const QStringList types = {"prt", "asm", "drw"};
     const QStringList versions = {"1", "2", "3", "9", "10", "007", "7", "11"};
+    auto model = [&](QRandomGenerator &random) {
+        return models[random.bounded(models.size())] + '.' + types[random.bounded(types.size())] + '.';
+    };
     QRandomGenerator random(7);
-    int deletedSomething = 0;
-    for (int round = 0; round < 10000; ++round) {
+    int completed = 0, stopped = 0;
+    for (int round = 0; round < 2000; ++round) {
         const QString folder = makeFolder(s.h.home(), QString::number(round));
         QStringList names;
         for (int i = random.bounded(1, 9); i > 0; --i)
-            names.append(models[random.bounded(models.size())] + '.' +
-                         types[random.bounded(types.size())] + '.' +
-                         versions[random.bounded(versions.size())]);
+            names.append(model(random) + versions[random.bounded(versions.size())]);
         if (random.bounded(4) == 0)
             names.append("other.prt");
         names.removeDuplicates();
         for (const QString &name : names)
             makeFile(folder, name);
+        QStringList others; // links named like the latest versions, and names behind a U+FEFF
+        if (random.bounded(3) == 0) {
+            others.append(model(random) + "99");
+            QVERIFY(QFile::link(names[random.bounded(names.size())], folder + "/" + others.last()));
+        }
+        if (random.bounded(3) == 0) {
+            others.append(QChar(0xFEFF) + model(random) + "98");
+            makeRawFile(folder, others.last().toUtf8());
+        }
         s.w->dirList->setPath(folder);
+        QString recreated;
+        if (random.bounded(4) == 0) {
+            recreated = names[random.bounded(names.size())];
+            QVERIFY(QFile::remove(folder + "/" + recreated));
+            makeFile(folder, recreated);
+        }
         s.h.messages.shown.clear();
         s.purge();
-        const QStringList expected = survivors(names);
-        QCOMPARE(namesIn(folder), expected);
-        deletedSomething += expected.size() < names.size();
+        const QStringList expected = sorted(survivors(names) + others);
+        const QStringList left = namesIn(folder);
+        if (!s.h.messages.texts().contains(kDeleteNotice)) {
+            QCOMPARE(left, expected);
+            ++completed;
+        } else {
+            QVERIFY(!recreated.isEmpty() && left.contains(recreated));
+            for (const QString &name : expected)
+                QVERIFY2(left.contains(name), qPrintable(name));
+            ++stopped;
+        }
         QVERIFY(QDir(folder).removeRecursively());
     }
-    QVERIFY2(deletedSomething > 3000, qPrintable(QString::number(deletedSomething)));
+    QVERIFY2(stopped > 100 && completed > 1500,
+             qPrintable(QString("%1 stopped, %2 completed").arg(stopped).arg(completed)));
 }
 
 QTEST_MAIN(TestPurge)

@@ -14,10 +14,12 @@
 #include <QFile>
 #include <QTest>
 
+#include <cstdio>
+
 MessageBoxes::Answer ScriptedMessageBoxes::show(const QString &text, const QString &title,
-                                                Icon icon, Buttons buttons)
+                                                Icon icon, Buttons buttons, const QString &details)
 {
-    shown.append({text, title, icon, buttons});
+    shown.append({text, title, icon, buttons, details});
     if (onShow)
         onShow(text);
     if (buttons == Buttons::Ok)
@@ -47,6 +49,26 @@ QString makeFile(const QString &folder, const QString &name, const QByteArray &c
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
         qFatal("cannot create %s", qPrintable(path));
     return path;
+}
+
+void makeRawFile(const QString &folder, const QByteArray &name)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    FILE *raw = std::fopen(path.constData(), "w");
+    if (!raw)
+        qFatal("cannot create %s", path.constData());
+    std::fclose(raw);
+}
+
+int RacingOperations::status(int folderFd, const char *name, FileIdentity &out)
+{
+    const QString entry = QString::fromUtf8(name);
+    if (beforeStatus)
+        beforeStatus(entry);
+    const int err = FileOperations::status(folderFd, name, out);
+    if (err == 0 && reportedInode.contains(entry))
+        out.inode = reportedInode.value(entry);
+    return err;
 }
 
 QString makeFolder(const QString &parent, const QString &name)
@@ -86,6 +108,7 @@ WindowHarness::~WindowHarness()
 Purge &WindowHarness::create(const QStringList &extraDriveRoots)
 {
     engine = std::make_unique<ProModule>(messages, busy, services);
+    engine->setFileOperations(operations);
     confirm = std::make_unique<ConfirmDialogHost>(*engine);
     engine->setConfirmView(confirm.get());
     window = std::make_unique<Purge>(*engine, *m_settings, messages, busy, registry, starter);

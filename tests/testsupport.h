@@ -1,6 +1,7 @@
 #pragma once
 
 #include "busypointer.h"
+#include "fileoperations.h"
 #include "confirmdialoghost.h"
 #include "fileinformation.h"
 #include "messageboxes.h"
@@ -10,6 +11,7 @@
 #include "registry.h"
 #include "settingsstore.h"
 
+#include <QHash>
 #include <QList>
 #include <QTemporaryDir>
 #include <functional>
@@ -25,9 +27,11 @@ public:
         QString title;
         Icon icon;
         Buttons buttons;
+        QString details;
     };
 
-    Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons) override;
+    Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons,
+                const QString &details = {}) override;
 
     // Answers for the next Yes/No questions, in order; a question beyond them is answered No.
     QList<Answer> answers;
@@ -43,6 +47,19 @@ class TestServices : public ServiceFactory
 public:
     std::unique_ptr<FileSystemObject> createObject(const QString &className) override;
     bool unavailable = false;
+};
+
+// The system's file operations, with a chance to act as another program would just before
+// each status call that precedes a deletion.
+class RacingOperations : public FileOperations
+{
+public:
+    int status(int folderFd, const char *name, FileIdentity &out) override;
+    // Called with the entry's name before its status is read.
+    std::function<void(const QString &name)> beforeStatus;
+    // Entries whose status shows this inode number instead of their own, as a file system that
+    // hands a freed number to the next new file would.
+    QHash<QString, quint64> reportedInode;
 };
 
 // Remembers what would have been started.
@@ -61,6 +78,8 @@ public:
 // Creates files (empty, or with content) below a folder; returns the full path.
 QString makeFile(const QString &folder, const QString &name, const QByteArray &content = {});
 QString makeFolder(const QString &parent, const QString &name);
+// A file whose name is given as the bytes the file system keeps.
+void makeRawFile(const QString &folder, const QByteArray &name);
 // Names in a folder, hidden ones included, in plain code-unit order (as QStringList::sort).
 QStringList namesIn(const QString &folder);
 inline QStringList sorted(QStringList names)
@@ -91,6 +110,7 @@ public:
     TestServices services;
     InProcessRegistry registry;
     FakeStarter starter;
+    RacingOperations operations;
     std::unique_ptr<ProModule> engine;
     std::unique_ptr<ConfirmDialogHost> confirm;
     std::unique_ptr<Purge> window;

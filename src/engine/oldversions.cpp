@@ -75,6 +75,7 @@ OldVersionScan scanOldVersions(const QStringList &census, const std::function<vo
         int first;
         int second;
         int position;
+        int kept;
     };
     std::vector<Recorded> recorded;
     for (size_t g = 0; g < groupSize.size(); ++g) {
@@ -86,6 +87,7 @@ OldVersionScan scanOldVersions(const QStringList &census, const std::function<vo
             return value[size_t(a)] > value[size_t(b)];
         });
         int firstHigher = n; // lowest position among strictly higher versions seen so far
+        int kept = n;
         for (auto *block = begin; block != end;) {
             auto *blockEnd = block;
             int lowest = n;
@@ -95,7 +97,10 @@ OldVersionScan scanOldVersions(const QStringList &census, const std::function<vo
             }
             if (firstHigher < n) {
                 for (auto *it = block; it != blockEnd; ++it)
-                    recorded.push_back({std::min(*it, firstHigher), std::max(*it, firstHigher), *it});
+                    recorded.push_back(
+                        {std::min(*it, firstHigher), std::max(*it, firstHigher), *it, kept});
+            } else {
+                kept = lowest;
             }
             firstHigher = std::min(firstHigher, lowest);
             block = blockEnd;
@@ -105,7 +110,10 @@ OldVersionScan scanOldVersions(const QStringList &census, const std::function<vo
         return a.first != b.first ? a.first < b.first : a.second < b.second;
     });
     result.positions.reserve(qsizetype(recorded.size()));
-    for (const Recorded &r : recorded)
+    result.kept.reserve(qsizetype(recorded.size()));
+    for (const Recorded &r : recorded) {
         result.positions.append(r.position);
+        result.kept.append(r.kept);
+    }
     return result;
 }

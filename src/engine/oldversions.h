@@ -16,6 +16,9 @@ struct OldVersionScan
     bool badVersion = false;
     // Census positions of the old versions, in purge-list order.
     QList<int> positions;
+    // For each of them, the census position of the version its model keeps: the highest, and
+    // of equal highest versions the first in census order.
+    QList<int> kept;
 };
 
 // `progress` is called with each census position as the scan passes it.

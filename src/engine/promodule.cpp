@@ -18,6 +18,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <vector>
+
 namespace {
 
 const QChar kSeparator = QLatin1Char('/');
@@ -70,14 +72,22 @@ void ProModule::CountProEngFiles()
 {
     ProEngFileCount = 0;
     ProEngFiles.clear();
-    m_censusRows.clear();
+    m_censusIdentities.clear();
     m_busy.setNormal();
 
-    const QStringList &names = m_view.filList->names();
+    // The census keeps each file as it was listed, not its row: the file list may be read
+    // again before a purge, and its rows then stand for other files.
+    const FileList &list = *m_view.filList;
+    m_censusFolder = list.folder();
+    m_censusFolderIdentity = list.folderIdentity();
+    const QStringList &names = list.names();
     for (int row = 0; row < names.size(); ++row) {
-        if (isProEngVersionFile(names[row])) {
+        // A link is never a version of its own: purging it, or keeping it in place of the file
+        // it points to, could leave a model without its latest version.
+        if (isProEngVersionFile(names[row]) &&
+            list.identity(row).kind == FileIdentity::Kind::File) {
             ProEngFiles.append(names[row]);
-            m_censusRows.append(row);
+            m_censusIdentities.append(list.identity(row));
             ++ProEngFileCount;
         }
     }
@@ -90,7 +100,9 @@ void ProModule::clearPurgeList()
 {
     PurgeFiles = QStringList{QString()};
     m_purgeNames = QStringList{QString()};
-    m_purgeInodes = QList<quint64>{0};
+    m_purgeIdentities = QList<FileIdentity>{FileIdentity()};
+    m_purgeKept = QList<int>{-1};
+    m_kept.clear();
 }
 
 void ProModule::FindOldVersions()
@@ -138,18 +150,28 @@ void ProModule::FindOldVersions()
                             MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
             PurgeAborted = true;
         } else {
-            PurgeFiles.reserve(scan.positions.size() + 1);
-            m_purgeNames.reserve(scan.positions.size() + 1);
-            m_purgeInodes.reserve(scan.positions.size() + 1);
-            for (int position : scan.positions) {
+            const qsizetype count = scan.positions.size();
+            PurgeFiles.reserve(count + 1);
+            m_purgeNames.reserve(count + 1);
+            m_purgeIdentities.reserve(count + 1);
+            m_purgeKept.reserve(count + 1);
+            std::vector<int> keptSlot(size_t(census.size()), -1);
+            for (qsizetype i = 0; i < count; ++i) {
+                const int position = scan.positions[i];
+                int &slot = keptSlot[size_t(scan.kept[i])];
+                if (slot < 0) {
+                    slot = int(m_kept.size());
+                    m_kept.append({census[scan.kept[i]], m_censusIdentities[scan.kept[i]]});
+                }
                 PurgeFiles.append(FolderPath + census[position]);
                 m_purgeNames.append(census[position]);
-                m_purgeInodes.append(m_view.filList->inode(m_censusRows[position]));
+                m_purgeIdentities.append(m_censusIdentities[position]);
+                m_purgeKept.append(slot);
             }
-            OldVersionCount = int(scan.positions.size());
+            OldVersionCount = int(count);
             if (OldVersionCount > 0)
-                m_pinned = std::make_unique<PinnedFolder>(m_view.filList->folder(),
-                                                          m_view.filList->folderIdentity());
+                m_pinned = std::make_unique<PinnedFolder>(m_censusFolder, m_censusFolderIdentity,
+                                                          *m_operations);
         }
     } else {
         PurgeAborted = true;
@@ -175,11 +197,11 @@ void ProModule::DeleteOldVersions()
         return;
     }
     m_sinceRepaint.restart(); // the window was drawn just now, before the questions closed
-    pinnedFolder().removeFiles(m_purgeNames.mid(1, OldVersionCount),
-                               m_purgeInodes.mid(1, OldVersionCount), [this] {
-                                   ++DeletedCount;
-                                   repaintNowAndThen();
-                               });
+    for (int k = 1; k <= OldVersionCount; ++k) {
+        deletePurgeEntry(k, KeptCheck::Once);
+        ++DeletedCount;
+        repaintNowAndThen();
+    }
     FinishPurge();
 }
 
@@ -190,15 +212,40 @@ PinnedFolder &ProModule::pinnedFolder()
     return *m_pinned;
 }
 
-void ProModule::deletePurgeEntry(int k)
+void ProModule::deletePurgeEntry(int k, KeptCheck keptCheck)
 {
-    QString name;
-    if (!pinnedFolder().containsDirectly(PurgeFiles[k], name) || name != m_purgeNames[k])
-        throw PlatformError(PurgeFiles[k] + QStringLiteral(": not in the folder being purged"));
-    m_pinned->removeFile(name, m_purgeInodes[k]);
+    PinnedFolder &folder = pinnedFolder();
+    KeptVersion &kept = m_kept[m_purgeKept[k]];
+    if (keptCheck == KeptCheck::EveryTime || !kept.checked) {
+        try {
+            folder.expectSame(kept.name, kept.identity);
+        } catch (const PlatformError &error) {
+            throw PlatformError(error.message() + QStringLiteral(
+                "\nThis is the latest version of its model, which the purge keeps; "
+                "no older version of it is deleted."));
+        }
+        kept.checked = true;
+    }
+    folder.removeFile(m_purgeNames[k], m_purgeIdentities[k]);
+}
+
+void ProModule::deleteListedFile(const QString &folder, const FolderIdentity &folderIdentity,
+                                 const QString &name, const FileIdentity &identity)
+{
+    PinnedFolder(folder, folderIdentity, *m_operations).removeFile(name, identity);
 }
 
 void ProModule::FinishPurge()
+{
+    finish(true);
+}
+
+void ProModule::finishQuietly()
+{
+    finish(false);
+}
+
+void ProModule::finish(bool report)
 {
     if (m_confirm)
         m_confirm->hideDialog();
@@ -208,14 +255,16 @@ void ProModule::FinishPurge()
     m_view.PurgeListLabel->hide();
     m_view.DeleteFiles->clear();
     ProEngFiles.clear();
-    m_censusRows.clear();
+    m_censusIdentities.clear();
     ProEngFileCount = 0;
     clearPurgeList();
     m_view.rereadFileList();
     m_view.DeleteFiles->hide();
     m_view.PurgeListLabel->hide();
-    m_messages.inform(QString::number(DeletedCount) + QStringLiteral(" Pro Eng Files Deleted!"),
-                      MessageBoxes::Icon::Information);
+    if (report)
+        m_messages.inform(QString::number(DeletedCount) +
+                              QStringLiteral(" Pro Eng Files Deleted!"),
+                          MessageBoxes::Icon::Information);
     CountProEngFiles();
     m_view.Purge_Command->show();
     m_view.Purge_Command->setEnabled(true);
@@ -273,7 +322,7 @@ void ProModule::fillDialogFor(int k)
 
 void ProModule::deleteAskedFile(int k)
 {
-    deletePurgeEntry(k);
+    deletePurgeEntry(k, KeptCheck::EveryTime);
     // Entries go in list order and only deleted ones leave the box, so the entry is found at
     // once where it must be; a search is only the fall-back.
     QListWidget *box = m_view.DeleteFiles;
@@ -313,9 +362,10 @@ void ProModule::OnConfirmAnswer()
         ClearConfirmAnswers();
         ++PurgeIndex;
         fillDialogFor(PurgeIndex);
-    } catch (const PlatformError &) {
-        m_messages.inform(kAbortNotice, MessageBoxes::Icon::Critical);
+    } catch (const PlatformError &error) {
+        // What was deleted is reported once; the reason is the last word.
         FinishPurge();
+        m_messages.inform(kAbortNotice, MessageBoxes::Icon::Critical, error.message());
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fileidentity.h"
+#include "fileoperations.h"
 #include "purgeview.h"
 
 #include <QElapsedTimer>
@@ -31,6 +33,8 @@ public:
     const PurgeView &mainView() const { return m_view; }
     void setConfirmView(ConfirmView *view) { m_confirm = view; }
     ServiceFactory &services() { return m_services; }
+    // Tests put another program's doings between the checks and the deletions.
+    void setFileOperations(FileOperations &operations) { m_operations = &operations; }
 
     // The census: which names of the file list are Pro Engineer version files, in list
     // order, and the two counters of the main window.
@@ -43,6 +47,8 @@ public:
     void DeleteOldVersions();
     // Ends a run: reports what was deleted and puts the main window back to idle.
     void FinishPurge();
+    // The same without the report, after a run was aborted and reported.
+    void finishQuietly();
 
     // The confirmed run: asks about each old version in the confirmation dialog.
     void StartConfirmedPurge();
@@ -53,6 +59,11 @@ public:
     void ShowLatestVersion(const int &index);
     // Leaves the details of a file in FileInfo.
     void ShowFileDetails(QString name);
+
+    // Deletes one file of the file list if it is still the file that was listed. Throws
+    // PlatformError, naming the file and the reason, when it is not or cannot be deleted.
+    void deleteListedFile(const QString &folder, const FolderIdentity &folderIdentity,
+                          const QString &name, const FileIdentity &identity);
 
     // Census list: bare names, in file-list order.
     QStringList ProEngFiles;
@@ -85,9 +96,20 @@ public:
     bool FileInfoFailed = false;
 
 private:
+    // The version a purge keeps of one model, as it was listed.
+    struct KeptVersion
+    {
+        QString name;
+        FileIdentity identity;
+        bool checked = false;
+    };
+    enum class KeptCheck { Once, EveryTime };
+
+    void finish(bool report);
     void clearPurgeList();
-    // Deletes PurgeFiles(k) through the folder pinned for this run; throws on any doubt.
-    void deletePurgeEntry(int k);
+    // Deletes PurgeFiles(k) through the folder pinned for this run, after making sure its
+    // model's kept version is still there as listed; throws on any doubt.
+    void deletePurgeEntry(int k, KeptCheck keptCheck);
     PinnedFolder &pinnedFolder();
     // Keeps the window drawn during long work without letting other events in.
     void repaintNowAndThen();
@@ -100,11 +122,18 @@ private:
     ServiceFactory &m_services;
     PurgeView m_view;
     ConfirmView *m_confirm = nullptr;
-    // File-list rows of the census entries, and the inodes the purge list's files had when
-    // they were listed.
-    QList<int> m_censusRows;
-    QList<quint64> m_purgeInodes{0};
+    FileOperations m_systemOperations;
+    FileOperations *m_operations = &m_systemOperations;
+    // The census entries as they were listed, and the folder they were listed in.
+    QList<FileIdentity> m_censusIdentities;
+    QString m_censusFolder;
+    FolderIdentity m_censusFolderIdentity;
+    // The purge list's files by name and as listed (position 0 unused), and for each the
+    // version of its model that stays.
     QStringList m_purgeNames{QString()};
+    QList<FileIdentity> m_purgeIdentities{FileIdentity()};
+    QList<int> m_purgeKept{-1};
+    QList<KeptVersion> m_kept;
     std::unique_ptr<PinnedFolder> m_pinned;
     QElapsedTimer m_sinceRepaint;
 };

@@ -10,7 +10,6 @@
 #include "filelist.h"
 #include "messageboxes.h"
 #include "patternedit.h"
-#include "pinnedfolder.h"
 #include "platformerror.h"
 #include "promodule.h"
 #include "settingsstore.h"
@@ -512,15 +511,15 @@ void Purge::Purge_Command_Click()
         m_engine.DeleteOldVersions();
         m_busy.setNormal();
         Purge_Command->show();
-    } catch (const PlatformError &) {
+    } catch (const PlatformError &error) {
         m_busy.setNormal();
         ProgressBar1->hide();
         FILE_DELETING_LABEL->hide();
+        // What was deleted is reported once; the reason is the last word.
         m_engine.FinishPurge();
         m_messages.inform(QStringLiteral("Aborting Purge because files cannot be deleted - possible "
                                          "write protection!"),
-                          MessageBoxes::Icon::Exclamation);
-        m_engine.FinishPurge();
+                          MessageBoxes::Icon::Exclamation, error.message());
         DeleteFiles->hide();
         m_busy.setNormal();
         Purge_Command->show();
@@ -572,8 +571,8 @@ void Purge::filList_KeyUp(int KeyCode, Qt::KeyboardModifiers)
     // The folder the file list shows, not the folder list's highlight: they can differ, and
     // the file deleted must be the one selected.
     const QString folder = filList->folder();
-    const FileIdentity listedFolder = filList->folderIdentity();
-    const quint64 listedInode = filList->inode(row);
+    const FolderIdentity listedFolder = filList->folderIdentity();
+    const FileIdentity listed = filList->identity(row);
     m_engine.DeleteFilePath = withTrailingSeparator(folder) + selected;
     const QString &path = m_engine.DeleteFilePath;
     try {
@@ -585,13 +584,13 @@ void Purge::filList_KeyUp(int KeyCode, Qt::KeyboardModifiers)
             m_messages.inform(QStringLiteral("No file deleted! "), MessageBoxes::Icon::None);
             return;
         }
-        PinnedFolder(folder, listedFolder).removeFile(selected, listedInode);
+        m_engine.deleteListedFile(folder, listedFolder, selected, listed);
         Command1_Click();
         m_messages.inform(path + QStringLiteral(" deleted!"), MessageBoxes::Icon::None);
         rereadFileList();
-    } catch (const PlatformError &) {
+    } catch (const PlatformError &error) {
         m_messages.inform(QStringLiteral("Could not delete file - check write access"),
-                          MessageBoxes::Icon::None);
+                          MessageBoxes::Icon::None, error.message());
         Command1_Click();
     }
 }

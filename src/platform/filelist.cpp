@@ -82,7 +82,7 @@ void radixSort(SortItem *items, int n, int depth)
 
 } // namespace
 
-void sortFileNames(QStringList &names, QList<quint64> *companion)
+void sortFileNames(QStringList &names, QList<FileIdentity> *companion)
 {
     // Few names need folding (most are lower case already); only those get a folded copy.
     // Large fresh allocations are avoided on purpose: on a 30,000-name folder, faulting in
@@ -134,7 +134,7 @@ void sortFileNames(QStringList &names, QList<quint64> *companion)
         if (order[size_t(start)] < 0)
             continue;
         QString held = std::move(names[start]);
-        const quint64 heldCompanion = companion ? (*companion)[start] : 0;
+        const FileIdentity heldCompanion = companion ? (*companion)[start] : FileIdentity();
         int at = start;
         while (order[size_t(at)] != start) {
             const int from = order[size_t(at)];
@@ -182,7 +182,7 @@ void FileList::refresh()
 void FileList::clear()
 {
     m_names.clear();
-    m_inodes.clear();
+    m_identities.clear();
     m_identity = {};
     m_model->setStringList(m_names);
 }
@@ -199,23 +199,23 @@ void FileList::load(const QString &folder, const QString &pattern,
     const WildcardPattern matcher(pattern, fileNameCaseSensitivity());
     const QString cleanFolder = QDir::cleanPath(folder);
     QStringList names;
-    QList<quint64> inodes;
-    FileIdentity identity;
+    QList<FileIdentity> identities;
+    FolderIdentity identity;
     if (!folder.isEmpty()) {
         FolderListing read = listing ? std::move(*listing) : readFolder(cleanFolder);
         identity = read.identity;
         if (matcher.matchesAll()) {
             names = std::move(read.files);
-            inodes = std::move(read.fileInodes);
+            identities = std::move(read.fileIdentities);
         } else {
             for (qsizetype i = 0; i < read.files.size(); ++i) {
                 if (matcher.matches(read.files[i])) {
                     names.append(read.files[i]);
-                    inodes.append(read.fileInodes[i]);
+                    identities.append(read.fileIdentities[i]);
                 }
             }
         }
-        sortFileNames(names, &inodes);
+        sortFileNames(names, &identities);
     }
     // A re-read of the same folder keeps the user's place in the list.
     const int selected = selectedRow();
@@ -225,7 +225,7 @@ void FileList::load(const QString &folder, const QString &pattern,
     m_folder = folder.isEmpty() ? QString() : cleanFolder;
     m_pattern = pattern;
     m_names = std::move(names);
-    m_inodes = std::move(inodes);
+    m_identities = std::move(identities);
     m_identity = identity;
     m_model->setStringList(m_names);
 

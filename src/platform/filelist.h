@@ -35,9 +35,9 @@ public:
     int count() const { return int(m_names.size()); }
     QString text(int index) const { return m_names.value(index); }
     const QStringList &names() const { return m_names; }
-    // The inode entry `index` had when the folder was read, and the folder's own identity.
-    quint64 inode(int index) const { return m_inodes.value(index); }
-    FileIdentity folderIdentity() const { return m_identity; }
+    // Entry `index` as it was when the folder was read, and the folder's own identity.
+    FileIdentity identity(int index) const { return m_identities.value(index); }
+    FolderIdentity folderIdentity() const { return m_identity; }
     // The selected entry, -1 when nothing is selected.
     int selectedRow() const;
 
@@ -55,10 +55,10 @@ private:
     QString m_folder;
     QString m_pattern = QStringLiteral("*.*");
     QStringList m_names;
-    QList<quint64> m_inodes;
-    FileIdentity m_identity;
+    QList<FileIdentity> m_identities;
+    FolderIdentity m_identity;
 };
 
 // Sorts names without regard to case; names equal that way keep an exact order. The
 // companion list, when given, is put in the same order.
-void sortFileNames(QStringList &names, QList<quint64> *companion = nullptr);
+void sortFileNames(QStringList &names, QList<FileIdentity> *companion = nullptr);

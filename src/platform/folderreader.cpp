@@ -6,11 +6,13 @@
 #include <QStringDecoder>
 
 #include <cerrno>
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -20,33 +22,70 @@ struct DirCloser
     void operator()(DIR *dir) const { closedir(dir); }
 };
 
-enum class Kind { File, Folder, Other };
-
-Kind kindOf(int dirFd, const dirent *entry)
+qint64 nanoseconds(const struct statx_timestamp &t)
 {
-    switch (entry->d_type) {
-    case DT_REG:
-        return Kind::File;
-    case DT_DIR:
-        return Kind::Folder;
-    case DT_LNK:
-    case DT_UNKNOWN:
-        break;
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+FileIdentity::Kind kindOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return FileIdentity::Kind::File;
+    if (S_ISLNK(mode))
+        return FileIdentity::Kind::Link;
+    if (S_ISDIR(mode))
+        return FileIdentity::Kind::Folder;
+    return FileIdentity::Kind::Other;
+}
+
+// File systems that may number a file anew when their inode cache forgets it.
+bool keepsInodeNumbers(long type)
+{
+    constexpr long kFuse = 0x65735546, kExfat = 0x2011BAB0, kCifs = long(0xFF534D42),
+                   kSmb2 = long(0xFE534D42), kSmb = 0x517B;
+    switch (type) {
+    case MSDOS_SUPER_MAGIC:
+    case kFuse:
+    case kExfat:
+    case kCifs:
+    case kSmb2:
+    case kSmb:
+        return false;
     default:
-        return Kind::Other;
+        return true;
     }
-    // A link counts as what it points to; a dangling link is neither.
-    struct stat st;
-    if (fstatat(dirFd, entry->d_name, &st, 0) != 0)
-        return Kind::Other;
-    if (S_ISREG(st.st_mode))
-        return Kind::File;
-    if (S_ISDIR(st.st_mode))
-        return Kind::Folder;
-    return Kind::Other;
 }
 
 } // namespace
+
+int statusAt(int folderFd, const char *name, FileIdentity &out)
+{
+    struct statx info;
+    const unsigned wanted =
+        STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+    if (::statx(folderFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, wanted, &info) != 0)
+        return errno;
+    out.device = (quint64(info.stx_dev_major) << 32) | info.stx_dev_minor;
+    out.inode = info.stx_ino;
+    out.stamp = (info.stx_mask & STATX_BTIME) ? nanoseconds(info.stx_btime)
+                                              : nanoseconds(info.stx_ctime);
+    out.modified = nanoseconds(info.stx_mtime);
+    out.size = qint64(info.stx_size);
+    out.kind = kindOf(info.stx_mode);
+    return 0;
+}
+
+int folderStatus(int folderFd, FolderIdentity &out)
+{
+    FileIdentity self;
+    if (const int err = statusAt(folderFd, ".", self))
+        return err;
+    struct statfs fs;
+    if (::fstatfs(folderFd, &fs) != 0)
+        return errno;
+    out = {self.device, self.inode, keepsInodeNumbers(long(fs.f_type))};
+    return 0;
+}
 
 bool decodeFileName(const char *name, qsizetype length, QString &out)
 {
@@ -61,9 +100,12 @@ bool decodeFileName(const char *name, qsizetype length, QString &out)
         out = QString::fromLatin1(name, length);
         return true;
     }
+    // The decoder drops a leading byte-order mark and replaces what it cannot read; only a
+    // text that encodes back to the same bytes is the name.
+    const QByteArrayView bytes(name, length);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    out = decoder.decode(QByteArrayView(name, length));
-    return !decoder.hasError();
+    out = decoder.decode(bytes);
+    return !decoder.hasError() && out.toUtf8() == bytes;
 }
 
 FolderListing readFolder(const QString &path)
@@ -80,13 +122,10 @@ FolderListing readFolder(const QString &path)
     }
 
     FolderListing listing;
-    struct stat folderStat;
-    if (fstat(fd, &folderStat) != 0) {
-        const int err = errno;
+    if (const int err = folderStatus(fd, listing.identity))
         throw PlatformError::fromErrno(path, err);
-    }
-    listing.identity = {quint64(folderStat.st_dev), quint64(folderStat.st_ino)};
     QString name;
+    FileIdentity identity;
     for (;;) {
         errno = 0;
         const dirent *entry = readdir(dir.get());
@@ -95,17 +134,29 @@ FolderListing readFolder(const QString &path)
                 throw PlatformError::fromErrno(path, errno);
             break;
         }
-        if (entry->d_name[0] == '.')
+        if (entry->d_name[0] == '.' ||
+            !decodeFileName(entry->d_name, qsizetype(std::strlen(entry->d_name)), name))
             continue;
-        const Kind kind = kindOf(fd, entry);
-        if (kind == Kind::Other)
+        if (entry->d_type == DT_DIR) {
+            listing.folders.append(name);
             continue;
-        if (!decodeFileName(entry->d_name, qsizetype(std::strlen(entry->d_name)), name))
-            continue;
-        if (kind == Kind::File) {
+        }
+        // The listing's own numbers are not the file's on every file system: ask for its status.
+        if (statusAt(fd, entry->d_name, identity) != 0)
+            continue; // gone meanwhile
+        FileIdentity::Kind shown = identity.kind;
+        if (shown == FileIdentity::Kind::Link) {
+            // Shown as what it points to; a dangling link is neither file nor folder.
+            struct stat target;
+            shown = fstatat(fd, entry->d_name, &target, 0) != 0 ? FileIdentity::Kind::Other
+                    : S_ISREG(target.st_mode)                 ? FileIdentity::Kind::File
+                    : S_ISDIR(target.st_mode)                 ? FileIdentity::Kind::Folder
+                                                              : FileIdentity::Kind::Other;
+        }
+        if (shown == FileIdentity::Kind::File) {
             listing.files.append(name);
-            listing.fileInodes.append(quint64(entry->d_ino));
-        } else {
+            listing.fileIdentities.append(identity);
+        } else if (shown == FileIdentity::Kind::Folder) {
             listing.folders.append(name);
         }
     }

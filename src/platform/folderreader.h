@@ -5,19 +5,27 @@
 #include <QList>
 #include <QStringList>
 
-// Lists one folder with readdir, without going through QDir: names that are not valid UTF-8
-// are left out (a QString holding a replacement character could name a different file), and
-// so are hidden (dot) names. Symbolic links are classified by what they point to.
+// Lists one folder with readdir, without going through QDir. A name is listed only when it
+// reads back as the very same bytes (so never a name that is not valid UTF-8, nor one whose
+// decoding drops or replaces a character): a QString that stands for other bytes could name
+// a different file. Hidden (dot) names are left out too.
 struct FolderListing
 {
-    FileIdentity identity; // of the folder that was read
-    QStringList files;     // regular files and links to regular files
-    QList<quint64> fileInodes; // the inode of each file entry (of the link itself for links)
-    QStringList folders;   // folders and links to folders
+    FolderIdentity identity; // of the folder that was read
+    QStringList files;       // regular files and links to regular files
+    // Each file entry as its status call showed it (a link as the link itself).
+    QList<FileIdentity> fileIdentities;
+    QStringList folders; // folders and links to folders
 };
 
 // Throws PlatformError when the folder cannot be opened or read.
 FolderListing readFolder(const QString &path);
 
-// The name as the file system stores it; false when it is not valid UTF-8.
+// The name as the file system stores it; false when no text gives back exactly these bytes.
 bool decodeFileName(const char *name, qsizetype length, QString &out);
+
+// The entry `name` of an open folder, a link taken as itself. Returns 0 or the errno.
+int statusAt(int folderFd, const char *name, FileIdentity &out);
+
+// The identity of an open folder. Returns 0 or the errno.
+int folderStatus(int folderFd, FolderIdentity &out);

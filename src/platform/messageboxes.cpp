@@ -1,8 +1,8 @@
 #include "messageboxes.h"
 
-void MessageBoxes::inform(const QString &text, Icon icon)
+void MessageBoxes::inform(const QString &text, Icon icon, const QString &details)
 {
-    show(text, applicationTitle(), icon, Buttons::Ok);
+    show(text, applicationTitle(), icon, Buttons::Ok, details);
 }
 
 bool MessageBoxes::askYesNo(const QString &text, Icon icon)

@@ -13,10 +13,12 @@ public:
 
     virtual ~MessageBoxes() = default;
 
-    virtual Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons) = 0;
+    // `details` (the file and the reason behind a failure, say) can be unfolded under the text.
+    virtual Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons,
+                        const QString &details = {}) = 0;
 
     // Shortcuts titled with the program's name.
-    void inform(const QString &text, Icon icon);
+    void inform(const QString &text, Icon icon, const QString &details = {});
     bool askYesNo(const QString &text, Icon icon);
 
     static QString applicationTitle();

@@ -1,17 +1,13 @@
 #include "pinnedfolder.h"
 
+#include "fileoperations.h"
+#include "folderreader.h"
 #include "platformerror.h"
 
 #include <QFile>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <memory>
-#include <vector>
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,7 +21,7 @@ QString withoutTrailingSlashes(QString path)
 
 // A name that could reach outside the folder, or that the system would read as a different
 // name (a NUL cuts it short, a character that does not encode becomes another one), is refused.
-bool isSingleComponent(const QString &name)
+bool isSingleComponent(const QString &name, QByteArray &encoded)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
@@ -35,37 +31,53 @@ bool isSingleComponent(const QString &name)
             return false;
         ascii = ascii && c.unicode() < 0x80;
     }
-    return ascii || QFile::decodeName(QFile::encodeName(name)) == name;
+    encoded = QFile::encodeName(name);
+    if (ascii)
+        return true;
+    QString decoded;
+    return decodeFileName(encoded.constData(), encoded.size(), decoded) && decoded == name;
 }
 
-
-FileIdentity identityOf(const struct stat &st)
+QString describe(FileIdentity::Kind kind)
 {
-    return {quint64(st.st_dev), quint64(st.st_ino)};
+    switch (kind) {
+    case FileIdentity::Kind::Folder:
+        return QStringLiteral("a folder");
+    case FileIdentity::Kind::Link:
+        return QStringLiteral("a symbolic link");
+    case FileIdentity::Kind::File:
+        return QStringLiteral("a file");
+    default:
+        return QStringLiteral("neither a file nor a folder");
+    }
 }
 
 } // namespace
 
-PinnedFolder::PinnedFolder(const QString &path, const FileIdentity &listed)
-    : m_path(withoutTrailingSlashes(path))
+int FileOperations::status(int folderFd, const char *name, FileIdentity &out)
 {
-    // Without the trailing slashes: "link/" would make open follow the link after all.
-    const QByteArray encoded = QFile::encodeName(m_path);
-    m_fd = ::open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (m_fd < 0) {
-        const int err = errno;
-        struct stat st;
-        if (err == ELOOP && ::lstat(encoded.constData(), &st) == 0 && S_ISLNK(st.st_mode))
-            throw PlatformError(m_path + QStringLiteral(": is a symbolic link, not a folder"));
-        throw PlatformError::fromErrno(m_path, err);
-    }
-    struct stat st;
-    if (::fstat(m_fd, &st) != 0) {
-        const int err = errno;
+    return statusAt(folderFd, name, out);
+}
+
+int FileOperations::remove(int folderFd, const char *name)
+{
+    return ::unlinkat(folderFd, name, 0) == 0 ? 0 : errno;
+}
+
+PinnedFolder::PinnedFolder(const QString &path, const FolderIdentity &listed,
+                           FileOperations &operations)
+    : m_path(withoutTrailingSlashes(path)), m_operations(operations)
+{
+    m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0)
+        throw PlatformError::fromErrno(m_path, errno);
+    FolderIdentity now;
+    if (const int err = folderStatus(m_fd, now)) {
         ::close(m_fd);
         throw PlatformError::fromErrno(m_path, err);
     }
-    if (!(identityOf(st) == listed)) {
+    m_inodesKept = now.inodesKept && listed.inodesKept;
+    if (now.device != listed.device || (m_inodesKept && now.inode != listed.inode)) {
         ::close(m_fd);
         throw PlatformError(m_path + QStringLiteral(": is not the folder that was listed"));
     }
@@ -76,129 +88,42 @@ PinnedFolder::~PinnedFolder()
     ::close(m_fd);
 }
 
-void PinnedFolder::removeFile(const QString &name, quint64 listedInode)
+QString PinnedFolder::pathOf(const QString &name) const
 {
-    const QString fullPath =
-        (m_path == QLatin1String("/") ? m_path : m_path + QLatin1Char('/')) + name;
-    if (!isSingleComponent(name))
-        throw PlatformError(fullPath + QStringLiteral(": not a file name"));
-    const QByteArray encoded = QFile::encodeName(name);
-    const char *entry = encoded.constData();
-
-    struct stat st;
-    if (::fstatat(m_fd, entry, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        throw PlatformError::fromErrno(fullPath, errno);
-    if (listedInode != 0 && quint64(st.st_ino) != listedInode)
-        throw PlatformError(fullPath + QStringLiteral(": is not the file that was listed"));
-
-    if (S_ISLNK(st.st_mode)) {
-        if (::unlinkat(m_fd, entry, 0) != 0)
-            throw PlatformError::fromErrno(fullPath, errno);
-        return;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        throw PlatformError(fullPath + (S_ISDIR(st.st_mode)
-                                            ? QStringLiteral(": is a folder, not a file")
-                                            : QStringLiteral(": is not a regular file")));
-    }
-
-    // AT_SYMLINK_NOFOLLOW: should the entry have become a link since fstatat, the call fails
-    // instead of changing the mode of whatever the link points to.
-    const mode_t mode = st.st_mode & 07777;
-    const bool madeWritable = (mode & S_IWUSR) == 0;
-    if (madeWritable && ::fchmodat(m_fd, entry, mode | S_IWUSR, AT_SYMLINK_NOFOLLOW) != 0)
-        throw PlatformError::fromErrno(fullPath, errno);
-    if (::unlinkat(m_fd, entry, 0) != 0) {
-        const int err = errno;
-        // A file that stays is left read-only, as it was.
-        if (madeWritable)
-            ::fchmodat(m_fd, entry, mode, AT_SYMLINK_NOFOLLOW);
-        throw PlatformError::fromErrno(fullPath, err);
-    }
+    return (m_path == QLatin1String("/") ? m_path : m_path + QLatin1Char('/')) + name;
 }
 
-void PinnedFolder::removeFiles(const QStringList &names, const QList<quint64> &listedInodes,
-                               const std::function<void()> &deleted)
+QByteArray PinnedFolder::checkedEntry(const QString &name, const FileIdentity &listed)
 {
-    const QString prefix = m_path == QLatin1String("/") ? m_path : m_path + QLatin1Char('/');
-    const qsizetype count = names.size();
-    std::vector<QByteArray> encoded(static_cast<size_t>(count));
-    // (listed inode, position), sorted: a folder entry is looked up by its inode.
-    std::vector<std::pair<quint64, int>> byInode;
-    byInode.reserve(static_cast<size_t>(count));
-    for (qsizetype i = 0; i < count; ++i) {
-        if (isSingleComponent(names[i]))
-            encoded[size_t(i)] = QFile::encodeName(names[i]);
-        if (listedInodes.value(i) != 0)
-            byInode.emplace_back(listedInodes.value(i), int(i));
+    QByteArray encoded;
+    if (!isSingleComponent(name, encoded))
+        throw PlatformError(pathOf(name) + QStringLiteral(": not a file name"));
+    FileIdentity now;
+    if (const int err = m_operations.status(m_fd, encoded.constData(), now)) {
+        if (err == ENOENT)
+            throw PlatformError(pathOf(name) + QStringLiteral(": is gone"));
+        throw PlatformError::fromErrno(pathOf(name), err);
     }
-    std::sort(byInode.begin(), byInode.end());
-
-    // One listing of the folder tells what each entry is now. The pinned descriptor's read
-    // position must not move, so the listing opens the folder again through it.
-    enum Seen : char { Missing, FileOrLink, Unknown, Other };
-    std::vector<char> seen(static_cast<size_t>(count), Missing);
-    const int listFd = ::openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0)
-        throw PlatformError::fromErrno(m_path, errno);
-    DIR *dir = ::fdopendir(listFd);
-    if (!dir) {
-        const int err = errno;
-        ::close(listFd);
-        throw PlatformError::fromErrno(m_path, err);
+    if (now.kind != listed.kind) {
+        throw PlatformError(pathOf(name) + QStringLiteral(": was ") + describe(listed.kind) +
+                            QStringLiteral(" when listed and is ") + describe(now.kind) +
+                            QStringLiteral(" now"));
     }
-    errno = 0;
-    while (const dirent *entry = ::readdir(dir)) {
-        auto it = std::lower_bound(byInode.begin(), byInode.end(),
-                                   std::pair<quint64, int>(quint64(entry->d_ino), -1));
-        for (; it != byInode.end() && it->first == quint64(entry->d_ino); ++it) {
-            if (encoded[size_t(it->second)] != entry->d_name)
-                continue; // another name of the same file
-            seen[size_t(it->second)] = entry->d_type == DT_REG || entry->d_type == DT_LNK
-                                           ? FileOrLink
-                                           : entry->d_type == DT_UNKNOWN ? Unknown : Other;
-        }
-        errno = 0;
+    if (!sameFile(listed, now, m_inodesKept)) {
+        throw PlatformError(pathOf(name) +
+                            QStringLiteral(": has been replaced by another file since it was listed"));
     }
-    const int readError = errno;
-    ::closedir(dir);
-    if (readError != 0)
-        throw PlatformError::fromErrno(m_path, readError);
-
-    for (qsizetype i = 0; i < count; ++i) {
-        const QString &name = names[i];
-        if (encoded[size_t(i)].isEmpty())
-            throw PlatformError(prefix + name + QStringLiteral(": not a file name"));
-        if (listedInodes.value(i) == 0 || seen[size_t(i)] == Unknown) {
-            // Nothing to go by in the listing: look at the entry on its own.
-            removeFile(name, listedInodes.value(i));
-        } else if (seen[size_t(i)] == Missing) {
-            throw PlatformError(prefix + name + QStringLiteral(": is gone or not the file that was listed"));
-        } else if (seen[size_t(i)] == Other) {
-            throw PlatformError(prefix + name + QStringLiteral(": is not a regular file"));
-        } else if (::unlinkat(m_fd, encoded[size_t(i)].constData(), 0) != 0) {
-            throw PlatformError::fromErrno(prefix + name, errno);
-        }
-        deleted();
-    }
+    return encoded;
 }
 
-bool PinnedFolder::containsDirectly(const QString &fullPath, QString &name) const
+void PinnedFolder::expectSame(const QString &name, const FileIdentity &listed)
 {
-    return splitDirectChild(m_path, fullPath, name);
+    checkedEntry(name, listed);
 }
 
-bool PinnedFolder::splitDirectChild(const QString &folder, const QString &fullPath, QString &name)
+void PinnedFolder::removeFile(const QString &name, const FileIdentity &listed)
 {
-    const QString base = withoutTrailingSlashes(folder);
-    if (base.isEmpty())
-        return false;
-    const QString prefix = base == QLatin1String("/") ? base : base + QLatin1Char('/');
-    if (!fullPath.startsWith(prefix))
-        return false;
-    const QString rest = fullPath.mid(prefix.size());
-    if (!isSingleComponent(rest))
-        return false;
-    name = rest;
-    return true;
+    const QByteArray encoded = checkedEntry(name, listed);
+    if (const int err = m_operations.remove(m_fd, encoded.constData()))
+        throw PlatformError::fromErrno(pathOf(name), err);
 }

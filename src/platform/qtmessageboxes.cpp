@@ -4,7 +4,7 @@
 #include <QMessageBox>
 
 MessageBoxes::Answer QtMessageBoxes::show(const QString &text, const QString &title, Icon icon,
-                                          Buttons buttons)
+                                          Buttons buttons, const QString &details)
 {
     QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
     switch (icon) {
@@ -27,6 +27,7 @@ MessageBoxes::Answer QtMessageBoxes::show(const QString &text, const QString &ti
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QMessageBox box(boxIcon, title, shown, standardButtons, QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);
+    box.setDetailedText(details);
     if (buttons == Buttons::YesNo)
         box.setDefaultButton(QMessageBox::Yes);
     // The busy pointer must not hide the fact that the program is waiting for an answer.

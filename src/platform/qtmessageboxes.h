@@ -6,5 +6,6 @@
 class QtMessageBoxes : public MessageBoxes
 {
 public:
-    Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons) override;
+    Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons,
+                const QString &details = {}) override;
 };
