@@ -215,9 +215,10 @@ class VintrexTest(unittest.TestCase):
                 env.update({"DISPLAY": display} if display else {})
                 run = subprocess.run([PROGRAM], env=env, stdin=subprocess.DEVNULL,
                                      capture_output=True, text=True, timeout=20)
+                why = "not reachable" if display else "not set"
                 self.assertEqual((run.returncode, run.stderr), (1, (
                     "vintrex: no display to open the window on (DISPLAY is %s); "
-                    "start it from a desktop session\n" % ("not reachable" if display else "not set"))))
+                    "start it from a desktop session\n" % why)))
 
 if __name__ == "__main__":
     PROGRAM, VERSION = sys.argv[1:3]
