@@ -56,11 +56,11 @@ int main(int argc, char *argv[])
     QtMessageBoxes messages;
     BusyPointer busy;
     ServiceFactory services;
-    ProModule engine(messages, busy, services);
+    ProModule engine(messages, services);
     ProgramStarter starter;
     Purge window(engine, settings, messages, busy, systemRegistry(), starter);
     ConfirmDialogHost confirm(engine, &window);
-    engine.setConfirmView(&confirm);
+    engine.setViews(&window, &confirm);
     window.Form_Load();
     window.show();
     return app.exec();

@@ -85,7 +85,7 @@ void TestMainWindow::startsOnSavedFolder()
     QVERIFY(h.messages.shown.isEmpty());
     if (expected == work) {
         expectCounters(w, 4, 3);
-        QCOMPARE(h.engine->ProEngFiles, (QStringList{"a.prt.1", "b.prt.10", "b.prt.2"}));
+        QCOMPARE(w.filList->names(), (QStringList{"a.prt.1", "b.prt.10", "b.prt.2", "notes.doc"}));
     } else {
         expectCounters(w, 1, 1);
     }

@@ -94,33 +94,28 @@ Delete_Confirm::Delete_Confirm(ProModule &engine, QWidget *parent)
 
 void Delete_Confirm::Yes_Delete_Click()
 {
-    m_engine.AnswerYes = true;
-    m_engine.OnConfirmAnswer();
+    m_engine.OnConfirmAnswer(ProModule::Answer::Yes);
 }
 
 void Delete_Confirm::Yes_Delete_All_Click()
 {
-    m_engine.AnswerYesToAll = true;
-    m_engine.OnConfirmAnswer();
+    m_engine.OnConfirmAnswer(ProModule::Answer::YesToAll);
 }
 
 void Delete_Confirm::No_Delete_Click()
 {
-    m_engine.AnswerNo = true;
-    m_engine.OnConfirmAnswer();
+    m_engine.OnConfirmAnswer(ProModule::Answer::No);
 }
 
 void Delete_Confirm::Delete_Cancel_Click()
 {
-    m_engine.AnswerCancel = true;
-    m_engine.OnConfirmAnswer();
+    m_engine.OnConfirmAnswer(ProModule::Answer::Cancel);
 }
 
 void Delete_Confirm::closeEvent(QCloseEvent *event)
 {
     // Closing the window is Cancel, without an answer to act on.
-    m_engine.AnswerCancel = true;
-    m_engine.FinishPurge();
+    m_engine.OnConfirmDialogClosed();
     event->accept();
 }
 

@@ -1,6 +1,7 @@
 #include "pinnedfolder.h"
 
 #include "fileoperations.h"
+#include "filestatus.h"
 #include "folderreader.h"
 #include "platformerror.h"
 
