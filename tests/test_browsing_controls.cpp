@@ -50,6 +50,7 @@ void TestBrowsingControls::fileListShowsOnlyFilesSorted()
     QCOMPARE(list.names(), expected);
     QCOMPARE(list.count(), 8);
     QCOMPARE(list.folder(), d);
+    QCOMPARE(sorted(readFolder(d).folders), (QStringList{"dirlink.prt.5", "folder.prt.9"}));
 }
 
 void TestBrowsingControls::fileListPatterns_data()
