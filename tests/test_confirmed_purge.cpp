@@ -169,6 +169,9 @@ void TestConfirmedPurge::latestVersionBox_data()
     QTest::newRow("dotted folder") << "pro.e" << QStringList{"part.prt.1", "part.prt.2"} << "part.prt.2";
     QTest::newRow("dotted model") << "work" << QStringList{"a.b.asm.2", "a.b.asm.3", "a.asm.9"} << "a.b.asm.3";
     QTest::newRow("highest of several") << "work" << QStringList{"m.drw.1", "m.drw.7", "m.drw.3"} << "m.drw.7";
+    const QString longName = QString(58, 'f');
+    QTest::newRow("path of 200 characters") << longName + "/" + longName + "/" + longName
+                                            << QStringList{"a.asm.1", "a.asm.2"} << "a.asm.2";
 }
 
 void TestConfirmedPurge::latestVersionBox()
@@ -178,10 +181,17 @@ void TestConfirmedPurge::latestVersionBox()
     QFETCH(QString, latest);
     PurgeFixture f(files, true, folderName);
     f.purge();
-    const QString text = f.h.confirm->dialog()->Latest_File_info->text();
+    // The whole text is the label's accessible name; what it shows fits the box line by line.
+    const QString text = f.h.confirm->dialog()->Latest_File_info->accessibleName();
     QVERIFY2(text.startsWith("Latest Version found is " + f.folder + "/" + latest + "\nCreated: "),
              qPrintable(text));
     QVERIFY(text.contains("\nLast Accessed: ") && text.contains("\nLast Modified: "));
+    for (QLabel *box : {f.h.confirm->dialog()->Latest_File_info, f.h.confirm->dialog()->Delete_File_info}) {
+        QVERIFY2(box->sizeHint().width() <= box->width() && box->sizeHint().height() <= box->height(),
+                 qPrintable(box->text()));
+        QCOMPARE(box->text().count('\n'), box->accessibleName().count('\n'));
+    }
+    QVERIFY(f.h.confirm->dialog()->Latest_File_info->text().section('\n', 0, 0).endsWith("/" + latest));
     QCOMPARE(f.h.engine->AskBaseName, latest.left(latest.lastIndexOf('.') + 1));
     answer(f, "C");
 }
@@ -236,6 +246,10 @@ void TestConfirmedPurge::sizeLines()
     f.w->DeleteFiles_DblClick();
     const QString text = f.h.messages.texts().value(0);
     QVERIFY2(text.startsWith(f.folder + "/s.prt.1\r\nFile Size :  " + line + "\nCreated: "), qPrintable(text));
+    // Below the last entry there is no file to tell about, whatever was selected.
+    QTest::mouseDClick(f.w->DeleteFiles->viewport(), Qt::LeftButton, {},
+                       QPoint(5, f.w->DeleteFiles->viewport()->height() - 5));
+    QCOMPARE(f.h.messages.texts().value(1), "No file info available in current environment");
     answer(f, "C");
 
     QCOMPARE(formatSize(1234500, QLocale(QLocale::German)), QStringLiteral("1,234 MB"));
