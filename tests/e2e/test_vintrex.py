@@ -183,7 +183,7 @@ class VintrexTest(unittest.TestCase):
                  "base.drw.1", "readme.txt"]
         # A folder path of 200 characters: the boxes show it shortened, a screen reader whole.
         folder = desktop.path("home", self._testMethodName)
-        folder = os.path.join(folder, *["x" * 49] * ((200 - len(folder)) // 50))
+        folder = os.path.join(folder, *["x" * 49] * ((198 - len(folder)) // 50))
         folder += "/" + "y" * (199 - len(folder))
         vx = self.start(names, folder)
         self.assertEqual(len(self.folder), 200)
