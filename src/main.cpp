@@ -9,6 +9,7 @@
 #include "qtmessageboxes.h"
 #include "registry.h"
 #include "settingsstore.h"
+#include "stalerequests.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -51,6 +52,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(VINTREX_VERSION));
     QApplication::setWindowIcon(applicationIcon());
     installFontSubstitutes();
+    quietStaleAccessibilityRequests();
 
     SettingsStore settings(QStringLiteral("Pro"));
     QtMessageBoxes messages;

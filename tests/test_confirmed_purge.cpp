@@ -3,7 +3,9 @@
 #include "testsupport.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -92,6 +94,9 @@ void TestConfirmedPurge::latestVersionBox_data()
     QTest::newRow("dotted folder") << "pro.e" << QStringList{"part.prt.1", "part.prt.2"} << "part.prt.2";
     QTest::newRow("dotted model") << "work" << QStringList{"a.b.asm.2", "a.b.asm.3", "a.asm.9"} << "a.b.asm.3";
     QTest::newRow("highest of several") << "work" << QStringList{"m.drw.1", "m.drw.7", "m.drw.3"} << "m.drw.7";
+    const QString longName = QString(58, 'f');
+    QTest::newRow("path of 200 characters") << longName + "/" + longName + "/" + longName
+                                            << QStringList{"a.asm.1", "a.asm.2"} << "a.asm.2";
 }
 
 void TestConfirmedPurge::latestVersionBox()
@@ -102,6 +107,7 @@ void TestConfirmedPurge::latestVersionBox()
     EngineFixture f(files, true);
     const QString folder = f.dir.filePath(folderName);
     if (folderName != "work") {
+        QDir().mkpath(QFileInfo(folder).path());
         QVERIFY(QFile::rename(f.folder, folder));
         f.view.open(folder);
         f.engine.CountProEngFiles();
@@ -154,11 +160,12 @@ void TestConfirmedPurge::dateTimeText()
 }
 
 // On screen: the focus starts on Cancel, the nine controls rest, the purge list shows and
-// loses deleted entries; closing the dialog ends the run like Cancel, and the next run gets a
-// fresh dialog.
+// loses deleted entries, every line of both boxes fits a long path; closing the dialog ends
+// the run like Cancel, and the next run gets a fresh dialog.
 void TestConfirmedPurge::windowDuringTheRun()
 {
-    PurgeFixture f(kFiles, true);
+    const QString longName = QString(58, 'f');
+    PurgeFixture f(kFiles, true, longName + "/" + longName + "/" + longName);
     f.w->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.w));
     f.purge();
@@ -170,11 +177,17 @@ void TestConfirmedPurge::windowDuringTheRun()
     for (QWidget *control : resting)
         QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
     QCOMPARE(f.w->PurgeListLabel->text(), QStringLiteral("Number of files to purge = 4"));
+    for (QLabel *box : {d->Latest_File_info, d->Delete_File_info}) {
+        QVERIFY2(box->sizeHint().width() <= box->width() && box->sizeHint().height() <= box->height(),
+                 qPrintable(box->text()));
+        QCOMPARE(box->text().count('\n'), box->accessibleName().count('\n'));
+    }
+    QVERIFY(d->Latest_File_info->text().section('\n', 0, 0).endsWith("/p.prt.5"));
     QTest::mouseClick(d->No_Delete, Qt::LeftButton);
     QTest::mouseClick(d->Yes_Delete, Qt::LeftButton);
     QCOMPARE(f.w->DeleteFiles->count(), 3);
     QCOMPARE(f.w->DeleteFiles->item(1)->text(), f.folder + "/p.prt.3");
-    QVERIFY(d->Delete_File_info->text().startsWith("Delete " + f.folder + "/p.prt.3 ?\n"));
+    QVERIFY(d->Delete_File_info->accessibleName().startsWith("Delete " + f.folder + "/p.prt.3 ?\n"));
 
     d->close(); // the close box
     QCOMPARE(f.h.messages.texts().mid(2), QStringList{"1 Pro Eng Files Deleted!"});
@@ -216,6 +229,10 @@ void TestConfirmedPurge::sizeLines()
     f.w->DeleteFiles_DblClick();
     const QString text = f.h.messages.texts().value(0);
     QVERIFY2(text.startsWith(f.folder + "/s.prt.1\r\nFile Size :  " + line + "\nCreated: "), qPrintable(text));
+    // Below the last entry there is no file to tell about, whatever was selected.
+    QTest::mouseDClick(f.w->DeleteFiles->viewport(), Qt::LeftButton, {},
+                       QPoint(5, f.w->DeleteFiles->viewport()->height() - 5));
+    QCOMPARE(f.h.messages.texts().value(1), "No file info available in current environment");
     QTest::mouseClick(f.h.confirm->dialog()->Delete_Cancel, Qt::LeftButton);
     f.h.messages.shown.clear();
     f.w->DeleteFiles_DblClick(); // the list is empty again

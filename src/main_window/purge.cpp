@@ -24,8 +24,12 @@
 #include <QLayout>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace {
 
@@ -67,6 +71,24 @@ QPushButton *typeButton(QWidget *parent, const char *name, const QString &captio
     button->setAccessibleName(caption);
     return button;
 }
+
+// Rows no wider than the list, so that a long entry is elided as the view says instead of
+// widening the list behind a horizontal scroll bar.
+class FittedRowDelegate : public QStyledItemDelegate
+{
+public:
+    explicit FittedRowDelegate(QAbstractItemView *view) : QStyledItemDelegate(view), m_view(view) {}
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setWidth(std::min(size.width(), m_view->viewport()->width()));
+        return size;
+    }
+
+private:
+    QAbstractItemView *m_view;
+};
 
 } // namespace
 
@@ -155,9 +177,11 @@ void Purge::createPurgeControls(QWidget *panel, const QFont &font)
     QFont purgeFont = font;
     purgeFont.setPointSizeF(9.75);
     Purge_Command->setFont(purgeFont);
-    QPalette purgePalette = Purge_Command->palette();
-    purgePalette.setColor(QPalette::Button, QColor(224, 224, 224));
-    Purge_Command->setPalette(purgePalette);
+    // A flat face in its own grey: the style's gradient would make it look like Refresh.
+    Purge_Command->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: rgb(224, 224, 224); border: 2px outset rgb(224, 224, 224); }"
+        "QPushButton:pressed { border-style: inset; }"
+        "QPushButton:focus { border-color: rgb(96, 96, 96); }"));
 
     ProgressBar1 = place(new QProgressBar(panel), "ProgressBar1", twips(1200, 6960, 5775, 255));
     ProgressBar1->setRange(0, 100);
@@ -188,6 +212,18 @@ void Purge::createPurgeList(QWidget *panel)
                         QStringLiteral("Double click file for info"));
     DeleteFiles->setAccessibleName(QStringLiteral("Files to purge"));
     DeleteFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Entries share their folder: a path too long for the list keeps its file name in view,
+    // and the whole path is in the entry's tool tip.
+    DeleteFiles->setTextElideMode(Qt::ElideLeft);
+    DeleteFiles->setItemDelegate(new FittedRowDelegate(DeleteFiles));
+    DeleteFiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    DeleteFiles->setResizeMode(QListView::Adjust);
+    connect(DeleteFiles->model(), &QAbstractItemModel::rowsInserted, DeleteFiles,
+            [this](const QModelIndex &, int first, int last) {
+                for (int row = first; row <= last; ++row)
+                    DeleteFiles->item(row)->setToolTip(DeleteFiles->item(row)->text());
+            });
+    DeleteFiles->viewport()->installEventFilter(this);
     QFont listFont(QStringLiteral("Courier New"));
     listFont.setPointSizeF(8.25);
     listFont.setBold(false);
@@ -491,6 +527,19 @@ void Purge::Ask_Click()
         m_messages.inform(
             QStringLiteral("Warning - ALL old versions of Pro Eng Files will be delete when purging!"),
             MessageBoxes::Icon::Critical);
+}
+
+bool Purge::eventFilter(QObject *watched, QEvent *event)
+{
+    // A double click below the last entry names no file: the handler says so, as it does when
+    // nothing is selected. On an entry the list reports the double click itself.
+    if (watched == DeleteFiles->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        !DeleteFiles->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint())) {
+        DeleteFiles->setCurrentItem(nullptr);
+        DeleteFiles_DblClick();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Purge::DeleteFiles_DblClick()

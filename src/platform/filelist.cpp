@@ -88,7 +88,8 @@ int FileList::selectedRow() const
 void FileList::load(const QString &folder, const QString &pattern,
                     std::optional<FolderListing> listing)
 {
-    const WildcardPattern matcher(pattern, fileNameCaseSensitivity());
+    // Letters match without regard to case: *.prt.* also lists BRACKET.PRT.3.
+    const WildcardPattern matcher(pattern, Qt::CaseInsensitive);
     const QString cleanFolder = QDir::cleanPath(folder);
     QStringList names;
     QList<FileIdentity> identities;
