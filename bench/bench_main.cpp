@@ -2,6 +2,7 @@
 // generated folder of Pro Engineer version files. Prints one line per measurement.
 
 #include "busypointer.h"
+#include "confirmdialoghost.h"
 #include "dirlist.h"
 #include "fileinformation.h"
 #include "filelist.h"
@@ -155,10 +156,12 @@ int main(int argc, char *argv[])
     YesMessages messages;
     BusyPointer busy;
     ServiceFactory services;
-    ProModule engine(messages, busy, services);
+    ProModule engine(messages, services);
     InProcessRegistry registry;
     ProgramStarter starter;
     Purge window(engine, settings, messages, busy, registry, starter);
+    ConfirmDialogHost confirm(engine, &window);
+    engine.setViews(&window, &confirm);
     window.Form_Load();
     window.show(); // so that progress and repaints cost what they cost on screen
 
@@ -166,25 +169,25 @@ int main(int argc, char *argv[])
     const double readdirMs = medianMs([] {}, [&] { listed = rawReaddirStatx(folder); });
     const double countersMs = medianMs([&] { window.dirList->setPath(home); },
                                        [&] { window.dirList->setPath(folder); });
-    if (listed != kModels * kVersions || engine.ProEngFileCount != listed ||
+    if (listed != kModels * kVersions || engine.proEngFileCount() != listed ||
         window.Label1->text() != QStringLiteral("Files = %1").arg(listed))
         qFatal("the folder was not counted right: %d listed, %d counted", listed,
-               engine.ProEngFileCount);
+               engine.proEngFileCount());
     report("counters", countersMs, "readdir+statx", readdirMs);
 
     // The scan, with both questions answered at once.
     window.Ask->setChecked(false);
-    const QStringList census = engine.ProEngFiles;
+    const QStringList census = window.filList->names();
     int models = 0;
     const double groupingMs = medianMs([] {}, [&] { models = highestVersions(census); });
     const double scanMs = medianMs([] {}, [&] { engine.FindOldVersions(); });
-    if (models != kModels || engine.OldVersionCount != kModels * (kVersions - 1))
-        qFatal("the scan found %d old versions of %d models", engine.OldVersionCount, models);
+    if (models != kModels || engine.oldVersionCount() != kModels * (kVersions - 1))
+        qFatal("the scan found %d old versions of %d models", engine.oldVersionCount(), models);
     report("scan", scanMs, "grouping", groupingMs);
 
     // The purge, each round on a fresh folder, beside unlink() of the same names; and the whole
     // of opening, scanning and purging beside readdir, statx and unlink of the same folder.
-    const QStringList oldNames = engine.PurgeFiles.mid(1).replaceInStrings(
+    const QStringList oldNames = engine.purgeFiles().mid(1).replaceInStrings(
         QRegularExpression(QStringLiteral("^.*/")), QString());
     engine.FinishPurge();
     std::vector<double> purgeTimes, unlinkTimes, totalTimes, floorTimes;

@@ -9,6 +9,7 @@
 #include "qtmessageboxes.h"
 #include "registry.h"
 #include "settingsstore.h"
+#include "stalerequests.h"
 
 #include <QApplication>
 #include <QRegularExpression>
@@ -144,16 +145,17 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(VINTREX_VERSION));
     QApplication::setWindowIcon(applicationIcon());
     installFontSubstitutes();
+    quietStaleAccessibilityRequests();
 
     SettingsStore settings(QStringLiteral("Pro"));
     QtMessageBoxes messages;
     BusyPointer busy;
     ServiceFactory services;
-    ProModule engine(messages, busy, services);
+    ProModule engine(messages, services);
     ProgramStarter starter;
     Purge window(engine, settings, messages, busy, systemRegistry(), starter);
     ConfirmDialogHost confirm(engine, &window);
-    engine.setConfirmView(&confirm);
+    engine.setViews(&window, &confirm);
     window.Form_Load();
     window.show();
     return app.exec();

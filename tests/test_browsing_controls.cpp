@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,7 +18,6 @@ class TestBrowsingControls : public QObject
 
 private slots:
     void fileListShowsOnlyFilesSorted();
-    void sortMatchesPlainComparison();
     void fileListPatterns_data();
     void fileListPatterns();
     void drivesAreVolumes();
@@ -52,32 +50,7 @@ void TestBrowsingControls::fileListShowsOnlyFilesSorted()
     QCOMPARE(list.names(), expected);
     QCOMPARE(list.count(), 8);
     QCOMPARE(list.folder(), d);
-}
-
-// Large lists take the fast path of the sort; it must agree with the plain comparison.
-void TestBrowsingControls::sortMatchesPlainComparison()
-{
-    const QStringList alphabet = {"a", "A", "b", "B", ".", "_", "0", "1", "9", "ä", "Ä", "ß",
-                                  " ", "z", "Z", "é", "~", "model_", ".prt.", "\U0001F600"};
-    QRandomGenerator random(42);
-    for (int round = 0; round < 50; ++round) {
-        QStringList names;
-        const int count = 1 + random.bounded(2000);
-        for (int i = 0; i < count; ++i) {
-            QString name;
-            const int parts = 1 + random.bounded(8);
-            for (int p = 0; p < parts; ++p)
-                name += alphabet[random.bounded(alphabet.size())];
-            names.append(name);
-        }
-        QStringList expected = names;
-        std::sort(expected.begin(), expected.end(), [](const QString &a, const QString &b) {
-            const int c = a.toCaseFolded().compare(b.toCaseFolded());
-            return c != 0 ? c < 0 : a.compare(b) < 0;
-        });
-        sortFileNames(names);
-        QCOMPARE(names, expected);
-    }
+    QCOMPARE(sorted(readFolder(d).folders), (QStringList{"dirlink.prt.5", "folder.prt.9"}));
 }
 
 void TestBrowsingControls::fileListPatterns_data()
@@ -87,11 +60,10 @@ void TestBrowsingControls::fileListPatterns_data()
 
     QTest::newRow("all files, also without dot")
         << "*.*" << QStringList{"a.asm.1", "a.prt.1", "a.prt.10", "b.PRT.2", "README"};
-    QTest::newRow("type pattern is exact in case")
-        << "*.prt.*" << QStringList{"a.prt.1", "a.prt.10"};
-    QTest::newRow("question mark is one character") << "?.prt.?" << QStringList{"a.prt.1"};
-    QTest::newRow("several patterns")
-        << "*.asm.*;*.PRT.*" << QStringList{"a.asm.1", "b.PRT.2"};
+    QTest::newRow("letters match without regard to case")
+        << "*.prt.*" << QStringList{"a.prt.1", "a.prt.10", "b.PRT.2"};
+    QTest::newRow("question mark is one character") << "?.PRT.?" << QStringList{"a.prt.1", "b.PRT.2"};
+    QTest::newRow("several patterns") << "*.asm.*;r*" << QStringList{"a.asm.1", "README"};
     QTest::newRow("blanks around patterns") << " *.asm.* ; README " << QStringList{"a.asm.1", "README"};
     QTest::newRow("empty pattern shows all")
         << "" << QStringList{"a.asm.1", "a.prt.1", "a.prt.10", "b.PRT.2", "README"};

@@ -29,7 +29,6 @@ private slots:
     void keyValues();
     void systemInformation_data();
     void systemInformation();
-    void aboutDialog();
 };
 
 namespace {
@@ -222,23 +221,6 @@ void TestDeleteAndAbout::systemInformation()
     QCOMPARE(h.starter.started, started.isEmpty() ? QStringList() : QStringList{started});
     const bool message = started.isEmpty() || !starts;
     QCOMPARE(h.messages.texts(), message ? QStringList{"System Information Is Unavailable At This Time"} : QStringList());
-}
-
-void TestDeleteAndAbout::aboutDialog()
-{
-    WindowHarness h;
-    Purge &w = h.load();
-    QCoreApplication::setApplicationVersion("1.03.0");
-    w.frmabout_Click();
-    AboutForm *about = w.about();
-    w.frmabout_Click();
-    QCOMPARE(w.about(), about);
-    QCOMPARE(w.findChildren<AboutForm *>().size(), 1);
-    QCOMPARE(about->windowTitle(), QStringLiteral("About Vintrex"));
-    QCOMPARE(about->lblVersion->text(), QStringLiteral("Version 1.3.0"));
-    QVERIFY(!about->isModal());
-    about->cmdOK_Click();
-    QTRY_VERIFY(!w.about());
 }
 
 QTEST_MAIN(TestDeleteAndAbout)

@@ -1,6 +1,8 @@
 #include "testsupport.h"
 
 #include "drivelist.h"
+#include "filelist.h"
+#include "folderreader.h"
 #include "platformerror.h"
 #include "dirlist.h"
 
@@ -107,11 +109,11 @@ WindowHarness::~WindowHarness()
 
 Purge &WindowHarness::create(const QStringList &extraDriveRoots)
 {
-    engine = std::make_unique<ProModule>(messages, busy, services);
+    engine = std::make_unique<ProModule>(messages, services);
     engine->setFileOperations(operations);
     confirm = std::make_unique<ConfirmDialogHost>(*engine);
-    engine->setConfirmView(confirm.get());
     window = std::make_unique<Purge>(*engine, *m_settings, messages, busy, registry, starter);
+    engine->setViews(window.get(), confirm.get());
     QList<DriveList::Volume> volumes{{QStringLiteral("/"), QStringLiteral("root")}};
     for (const QString &root : extraDriveRoots)
         volumes.append({root, QDir(root).dirName()});
@@ -157,4 +159,45 @@ void PurgeFixture::expectIdle(bool scanned) const
     QVERIFY(w->PurgeListLabel->isHidden());
     QVERIFY(!h.confirm->dialog() || h.confirm->dialog()->isHidden());
     QVERIFY(!h.busy.isBusy());
+}
+
+void FakeView::open(const QString &folder)
+{
+    FolderListing listing = readFolder(folder);
+    sortFileNames(listing.files, &listing.fileIdentities);
+    listed = {folder, listing.identity, listing.files, listing.fileIdentities};
+}
+
+void FakeView::showPurgeList(const QStringList &paths, const QString &caption)
+{
+    purgeList = paths;
+    purgeListCaption = caption;
+}
+
+EngineFixture::EngineFixture(const QStringList &files, bool confirmEach)
+    : folder(makeFolder(dir.path(), "work"))
+{
+    for (const QString &name : files)
+        makeFile(folder, name, name.toUtf8());
+    engine.setViews(&view, &view);
+    engine.setFileOperations(operations);
+    view.confirm = confirmEach;
+    view.open(folder);
+    engine.CountProEngFiles();
+}
+
+QStringList EngineFixture::purge(const QList<MessageBoxes::Answer> &answers)
+{
+    messages.answers = answers;
+    engine.runPurge();
+    return messages.texts();
+}
+
+void EngineFixture::expectIdle() const
+{
+    QVERIFY(view.controlsEnabled);
+    QVERIFY(view.purgeList.isEmpty());
+    QVERIFY(!view.progressVisible);
+    QVERIFY(!view.statusVisible);
+    QVERIFY(!view.dialogVisible);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "busypointer.h"
+#include "confirmview.h"
 #include "fileoperations.h"
 #include "confirmdialoghost.h"
 #include "fileinformation.h"
@@ -8,6 +9,7 @@
 #include "programstarter.h"
 #include "promodule.h"
 #include "purge.h"
+#include "purgeview.h"
 #include "registry.h"
 #include "settingsstore.h"
 
@@ -87,6 +89,64 @@ inline QStringList sorted(QStringList names)
     names.sort();
     return names;
 }
+
+// The windows as the engine sees them, on a real folder: what the engine last showed is kept
+// for the test to read.
+class FakeView : public PurgeView, public ConfirmView
+{
+public:
+    // Lists the folder as the file list does: every file, sorted.
+    void open(const QString &folder);
+
+    ListedFiles listedFiles() const override { return listed; }
+    QString pattern() const override { return patternText; }
+    bool confirmEachFile() const override { return confirm; }
+    void rereadFileList() override { open(listed.folder); }
+    void showCounters(int files, int versionFiles) override { counters = {files, versionFiles}; }
+    void enablePurgeControls(bool enabled) override { controlsEnabled = enabled; }
+    void showPurgeList(const QStringList &paths, const QString &caption) override;
+    void removePurgeListEntry(const QString &path, int) override { purgeList.removeOne(path); }
+    void showProgress(bool visible, int, int) override { progressVisible = visible; }
+    void showStatusLine(bool visible, const QString &) override { statusVisible = visible; }
+    void showNormalPointer() override {}
+    void drawNow() override {}
+    void showDialog() override { dialogVisible = true; }
+    void hideDialog() override { dialogVisible = false; }
+    void setLatestFileInfo(const QString &text) override { latestInfo = text; }
+    void setDeleteFileInfo(const QString &text) override { deleteInfo = text; }
+
+    ListedFiles listed;
+    QString patternText = QStringLiteral("*.*");
+    bool confirm = false;
+    QList<int> counters; // files, version files
+    bool controlsEnabled = true;
+    QStringList purgeList;
+    QString purgeListCaption;
+    bool progressVisible = false;
+    bool statusVisible = false;
+    bool dialogVisible = false;
+    QString latestInfo;
+    QString deleteInfo;
+};
+
+// The engine on a temporary folder of the given files, counted, with scripted messages.
+struct EngineFixture
+{
+    explicit EngineFixture(const QStringList &files, bool confirm = false);
+    // The purge command with these answers to its questions; gives every text shown.
+    QStringList purge(const QList<MessageBoxes::Answer> &answers = {MessageBoxes::Answer::Yes,
+                                                                    MessageBoxes::Answer::Yes});
+    // Back to idle: nothing of the run left on screen, every control usable.
+    void expectIdle() const;
+
+    QTemporaryDir dir;
+    QString folder;
+    ScriptedMessageBoxes messages;
+    TestServices services;
+    RacingOperations operations;
+    FakeView view;
+    ProModule engine{messages, services};
+};
 
 // A main window with everything around it in a temporary place: the home folder, the settings
 // file and scripted message boxes. Nothing outside the temporary folder is read or written.

@@ -2,10 +2,11 @@
 
 #include "delete_confirm.h"
 
+#include <QLabel>
 #include <QScreen>
+#include <QTextDocument>
 
 #include <algorithm>
-#include <QLabel>
 
 namespace {
 
@@ -15,12 +16,48 @@ QString forLabel(QString text)
     return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
-// The labels' accessible names say what they are, so a screen reader gets their text as the
-// description.
+bool isSeparator(QChar c)
+{
+    return c == QLatin1Char('/') || c == QLatin1Char('\\');
+}
+
+// One line no wider than `width`. A path too long gives up the middle of its folder and keeps
+// the text in front of it and the file name whole; only a name that cannot fit on its own is
+// cut as well.
+QString fitLine(const QString &line, const QFontMetrics &metrics, int width)
+{
+    if (metrics.horizontalAdvance(line) <= width)
+        return line;
+    const auto first = std::find_if(line.cbegin(), line.cend(), isSeparator) - line.cbegin();
+    const auto last = std::find_if(line.crbegin(), line.crend(), isSeparator).base() - line.cbegin() - 1;
+    if (first < last) {
+        const QString head = line.left(first);
+        const QString folder = line.mid(first, last - first);
+        const QString tail = line.mid(last);
+        // Kerning between the parts can add a pixel or two: shrink the folder until it fits.
+        int room = width - metrics.horizontalAdvance(head) - metrics.horizontalAdvance(tail);
+        for (; room > metrics.horizontalAdvance(QChar(0x2026)); room -= 2) {
+            const QString fitted = head + metrics.elidedText(folder, Qt::ElideMiddle, room) + tail;
+            if (metrics.horizontalAdvance(fitted) <= width)
+                return fitted;
+        }
+    }
+    return metrics.elidedText(line, Qt::ElideMiddle, width);
+}
+
+// The label shows every line fitted to its width; the tool tip and a screen reader get the
+// whole text.
 void showInfo(QLabel *label, const QString &text)
 {
-    label->setText(forLabel(text));
-    label->setAccessibleDescription(label->text());
+    const QString full = forLabel(text);
+    QStringList lines = full.split(QLatin1Char('\n'));
+    const int width = label->contentsRect().width();
+    for (QString &line : lines)
+        line = fitLine(line, label->fontMetrics(), width);
+    label->setText(lines.join(QLatin1Char('\n')));
+    label->setToolTip(Qt::convertFromPlainText(full));
+    label->setAccessibleName(full);
+    label->setAccessibleDescription(full);
 }
 
 } // namespace

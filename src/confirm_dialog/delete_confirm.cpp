@@ -17,8 +17,10 @@ QLabel *infoLabel(QWidget *frame, const char *name, const QRect &geometry, const
     auto *label = new QLabel(frame);
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
+    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    label->setWordWrap(true);
+    // Each line is fitted to the width when it is set, so nothing needs to wrap.
+    label->setWordWrap(false);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
@@ -40,7 +42,7 @@ QPushButton *answerButton(QWidget *frame, const char *name, const QString &capti
 } // namespace
 
 Delete_Confirm::Delete_Confirm(ProModule &engine, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_engine(engine)
 {
@@ -58,14 +60,12 @@ Delete_Confirm::Delete_Confirm(ProModule &engine, QWidget *parent)
     Frame1->setGeometry(twips(120, 0, 8775, 1215));
     Latest_File_info =
         infoLabel(Frame1, "Latest_File_info", twips(240, 240, 8415, 855), QColor(0, 0, 192));
-    Latest_File_info->setAccessibleName(QStringLiteral("Latest version"));
 
     Frame2 = new QGroupBox(QStringLiteral("File to Delete"), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     Frame2->setGeometry(twips(120, 1200, 8775, 1815));
     Delete_File_info =
         infoLabel(Frame2, "Delete_File_info", twips(120, 240, 8535, 975), QColor(128, 0, 0));
-    Delete_File_info->setAccessibleName(QStringLiteral("File to delete"));
 
     Yes_Delete = answerButton(Frame2, "Yes_Delete", QStringLiteral("Yes"),
                               twips(2640, 1320, 615, 375),
@@ -94,33 +94,28 @@ Delete_Confirm::Delete_Confirm(ProModule &engine, QWidget *parent)
 
 void Delete_Confirm::Yes_Delete_Click()
 {
-    m_engine.AnswerYes = true;
-    m_engine.OnConfirmAnswer();
+    m_engine.OnConfirmAnswer(ProModule::Answer::Yes);
 }
 
 void Delete_Confirm::Yes_Delete_All_Click()
 {
-    m_engine.AnswerYesToAll = true;
-    m_engine.OnConfirmAnswer();
+    m_engine.OnConfirmAnswer(ProModule::Answer::YesToAll);
 }
 
 void Delete_Confirm::No_Delete_Click()
 {
-    m_engine.AnswerNo = true;
-    m_engine.OnConfirmAnswer();
+    m_engine.OnConfirmAnswer(ProModule::Answer::No);
 }
 
 void Delete_Confirm::Delete_Cancel_Click()
 {
-    m_engine.AnswerCancel = true;
-    m_engine.OnConfirmAnswer();
+    m_engine.OnConfirmAnswer(ProModule::Answer::Cancel);
 }
 
 void Delete_Confirm::closeEvent(QCloseEvent *event)
 {
     // Closing the window is Cancel, without an answer to act on.
-    m_engine.AnswerCancel = true;
-    m_engine.FinishPurge();
+    m_engine.OnConfirmDialogClosed();
     event->accept();
 }
 
@@ -135,5 +130,6 @@ void Delete_Confirm::keyPressEvent(QKeyEvent *event)
     }
     if (event->key() == Qt::Key_Escape)
         return;
+    // Not the dialog's own handling, which would close on Esc and press a default button.
     QWidget::keyPressEvent(event);
 }

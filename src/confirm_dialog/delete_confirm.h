@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QDialog>
 
 class ProModule;
 class QGroupBox;
@@ -8,8 +8,9 @@ class QLabel;
 class QPushButton;
 
 // Asks about one old version at a time: the latest version above, the file to delete below,
-// and four answers. The answers go to the engine, which decides what happens next.
-class Delete_Confirm : public QWidget
+// and four answers. The answers go to the engine, which decides what happens next. A dialog
+// that never runs modal: it stays up from question to question.
+class Delete_Confirm : public QDialog
 {
     Q_OBJECT
 

@@ -23,88 +23,104 @@ bool readVersion(QStringView text, double &value)
     return true;
 }
 
+// The census grouped by model (base name): each entry's group and version value, and each
+// group's members in census order, one group after the other.
+struct Models
+{
+    std::vector<double> value;
+    std::vector<int> members;
+    std::vector<int> start; // group g is members[start[g]] up to members[start[g + 1]]
+    bool badVersion = false;
+};
+
+Models groupByModel(const QStringList &census, const std::function<void(int)> &progress)
+{
+    const int n = int(census.size());
+    Models models;
+    models.value.assign(size_t(n), 0.0);
+    QHash<QStringView, int> groupOf;
+    groupOf.reserve(n);
+    std::vector<int> group(size_t(n), 0);
+    std::vector<char> bad(size_t(n), 0);
+    std::vector<int> size;
+    for (int p = 0; p < n; ++p) {
+        const QString &name = census[p];
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        int &id = groupOf[QStringView(name).left(dot + 1)]; // 0 for a new base name, else group + 1
+        if (id == 0) {
+            size.push_back(0);
+            id = int(size.size());
+        }
+        group[size_t(p)] = id - 1;
+        ++size[size_t(id - 1)];
+        bad[size_t(p)] = !readVersion(QStringView(name).mid(dot + 1), models.value[size_t(p)]);
+        if (progress)
+            progress(p);
+    }
+    // A version that is not plain digits matters only beside other versions of its model.
+    for (int p = 0; p < n; ++p)
+        models.badVersion = models.badVersion || (bad[size_t(p)] && size[size_t(group[size_t(p)])] > 1);
+
+    // Members of each group, contiguous, by counting sort.
+    models.start.assign(size.size() + 1, 0);
+    for (size_t g = 0; g < size.size(); ++g)
+        models.start[g + 1] = models.start[g] + size[g];
+    models.members.resize(size_t(n));
+    std::vector<int> fill(models.start.begin(), models.start.end() - 1);
+    for (int p = 0; p < n; ++p)
+        models.members[size_t(fill[size_t(group[size_t(p)])]++)] = p;
+    return models;
+}
+
+// An old version, the pair of census positions at which a comparison of every ordered pair
+// first meets it, and the position of the version its model keeps.
+struct Recorded
+{
+    int first;
+    int second;
+    int position;
+    int kept;
+};
+
+// The old versions of one model, whose members (census positions) are given.
+void recordOldVersions(int *begin, int *end, const std::vector<double> &value, int n,
+                       std::vector<Recorded> &recorded)
+{
+    std::stable_sort(begin, end, [&value](int a, int b) { return value[size_t(a)] > value[size_t(b)]; });
+    int firstHigher = n; // lowest position among strictly higher versions seen so far
+    int kept = n;
+    for (int *block = begin; block != end;) {
+        int *blockEnd = block;
+        int lowest = n;
+        while (blockEnd != end && value[size_t(*blockEnd)] == value[size_t(*block)]) {
+            lowest = std::min(lowest, *blockEnd);
+            ++blockEnd;
+        }
+        if (firstHigher == n)
+            kept = lowest; // the highest versions all stay; the first of them is the one kept
+        for (int *it = block; firstHigher < n && it != blockEnd; ++it)
+            recorded.push_back({std::min(*it, firstHigher), std::max(*it, firstHigher), *it, kept});
+        firstHigher = std::min(firstHigher, lowest);
+        block = blockEnd;
+    }
+}
+
 } // namespace
 
 OldVersionScan scanOldVersions(const QStringList &census, const std::function<void(int)> &progress)
 {
-    const int n = int(census.size());
     OldVersionScan result;
-
-    // Group the entries by base name; positions stay ascending within each group.
-    QHash<QStringView, int> groupOf;
-    groupOf.reserve(n);
-    std::vector<int> group(size_t(n), 0);
-    std::vector<double> value(size_t(n), 0.0);
-    std::vector<char> bad(size_t(n), 0);
-    std::vector<int> groupSize;
-    for (int p = 0; p < n; ++p) {
-        const QString &name = census[p];
-        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-        const QStringView base = QStringView(name).left(dot + 1);
-        const QStringView version = QStringView(name).mid(dot + 1);
-        int &id = groupOf[base]; // 0 for a new base name, else its group + 1
-        if (id == 0) {
-            groupSize.push_back(0);
-            id = int(groupSize.size());
-        }
-        group[size_t(p)] = id - 1;
-        ++groupSize[size_t(id - 1)];
-        bad[size_t(p)] = !readVersion(version, value[size_t(p)]);
-        if (progress)
-            progress(p);
+    Models models = groupByModel(census, progress);
+    if (models.badVersion) {
+        result.badVersion = true;
+        return result;
     }
-    for (int p = 0; p < n; ++p) {
-        if (bad[size_t(p)] && groupSize[size_t(group[size_t(p)])] > 1) {
-            result.badVersion = true;
-            return result;
-        }
-    }
-
-    // Members of each group, contiguous, by counting sort.
-    std::vector<int> start(groupSize.size() + 1, 0);
-    for (size_t g = 0; g < groupSize.size(); ++g)
-        start[g + 1] = start[g] + groupSize[g];
-    std::vector<int> members(static_cast<size_t>(n));
-    std::vector<int> fill(start.begin(), start.end() - 1);
-    for (int p = 0; p < n; ++p)
-        members[size_t(fill[size_t(group[size_t(p)])]++)] = p;
-
-    // For each entry, the first position of a strictly higher version of its model.
-    struct Recorded
-    {
-        int first;
-        int second;
-        int position;
-        int kept;
-    };
     std::vector<Recorded> recorded;
-    for (size_t g = 0; g < groupSize.size(); ++g) {
-        if (groupSize[g] < 2)
-            continue;
-        auto *begin = members.data() + start[g];
-        auto *end = members.data() + start[g + 1];
-        std::stable_sort(begin, end, [&value](int a, int b) {
-            return value[size_t(a)] > value[size_t(b)];
-        });
-        int firstHigher = n; // lowest position among strictly higher versions seen so far
-        int kept = n;
-        for (auto *block = begin; block != end;) {
-            auto *blockEnd = block;
-            int lowest = n;
-            while (blockEnd != end && value[size_t(*blockEnd)] == value[size_t(*block)]) {
-                lowest = std::min(lowest, *blockEnd);
-                ++blockEnd;
-            }
-            if (firstHigher < n) {
-                for (auto *it = block; it != blockEnd; ++it)
-                    recorded.push_back(
-                        {std::min(*it, firstHigher), std::max(*it, firstHigher), *it, kept});
-            } else {
-                kept = lowest;
-            }
-            firstHigher = std::min(firstHigher, lowest);
-            block = blockEnd;
-        }
+    for (size_t g = 0; g + 1 < models.start.size(); ++g) {
+        if (models.start[g + 1] - models.start[g] > 1)
+            recordOldVersions(models.members.data() + models.start[g],
+                              models.members.data() + models.start[g + 1], models.value,
+                              int(census.size()), recorded);
     }
     std::sort(recorded.begin(), recorded.end(), [](const Recorded &a, const Recorded &b) {
         return a.first != b.first ? a.first < b.first : a.second < b.second;

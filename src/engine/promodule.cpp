@@ -1,22 +1,14 @@
 #include "promodule.h"
 
-#include "busypointer.h"
 #include "confirmview.h"
-#include "fileinformation.h"
 #include "detailstext.h"
-#include "filelist.h"
+#include "fileinformation.h"
 #include "messageboxes.h"
 #include "oldversions.h"
 #include "pinnedfolder.h"
 #include "platformerror.h"
 #include "profilenames.h"
-
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QProgressBar>
-#include <QPushButton>
+#include "purgeview.h"
 
 #include <vector>
 
@@ -60,40 +52,43 @@ QString withTrailingSeparator(const QString &folder)
     return folder.endsWith(kSeparator) ? folder : folder + kSeparator;
 }
 
-ProModule::ProModule(MessageBoxes &messages, BusyPointer &busy, ServiceFactory &services)
-    : m_messages(messages), m_busy(busy), m_services(services)
+ProModule::ProModule(MessageBoxes &messages, ServiceFactory &services)
+    : m_messages(messages), m_services(services)
 {
-    m_sinceRepaint.start();
+    m_sinceDrawn.start();
 }
 
 ProModule::~ProModule() = default;
+
+void ProModule::setViews(PurgeView *main, ConfirmView *confirm)
+{
+    m_view = main;
+    m_confirm = confirm;
+}
 
 void ProModule::CountProEngFiles()
 {
     ProEngFileCount = 0;
     ProEngFiles.clear();
     m_censusIdentities.clear();
-    m_busy.setNormal();
+    m_view->showNormalPointer();
 
     // The census keeps each file as it was listed, not its row: the file list may be read
     // again before a purge, and its rows then stand for other files.
-    const FileList &list = *m_view.filList;
-    m_censusFolder = list.folder();
-    m_censusFolderIdentity = list.folderIdentity();
-    const QStringList &names = list.names();
-    for (int row = 0; row < names.size(); ++row) {
+    const PurgeView::ListedFiles listed = m_view->listedFiles();
+    m_censusFolder = listed.folder;
+    m_censusFolderIdentity = listed.folderIdentity;
+    for (qsizetype row = 0; row < listed.names.size(); ++row) {
         // A link is never a version of its own: purging it, or keeping it in place of the file
         // it points to, could leave a model without its latest version.
-        if (isProEngVersionFile(names[row]) &&
-            list.identity(row).kind == FileIdentity::Kind::File) {
-            ProEngFiles.append(names[row]);
-            m_censusIdentities.append(list.identity(row));
+        if (listed.identities[row].kind == FileIdentity::Kind::File &&
+            isProEngVersionFile(listed.names[row])) {
+            ProEngFiles.append(listed.names[row]);
+            m_censusIdentities.append(listed.identities[row]);
             ++ProEngFileCount;
         }
     }
-    m_view.Pro_Eng_files->setText(QStringLiteral("Pro Eng Files = ") +
-                                  QString::number(ProEngFileCount));
-    m_view.Label1->setText(QStringLiteral("Files = ") + QString::number(m_view.filList->count()));
+    m_view->showCounters(int(listed.names.size()), ProEngFileCount);
 }
 
 void ProModule::clearPurgeList()
@@ -105,44 +100,74 @@ void ProModule::clearPurgeList()
     m_kept.clear();
 }
 
-void ProModule::FindOldVersions()
+bool ProModule::askToPurge()
 {
-    PurgeAborted = false;
-    m_view.ProgressBar1->show();
-    const QString pattern = m_view.txtSearchSpec->text();
+    const QString pattern = m_view->pattern();
     const QString description = pattern == QLatin1String("*.*")
                                     ? QStringLiteral("Pro Eng files")
                                     : QStringLiteral("type ") + pattern;
-    OldVersionCount = 0;
-    clearPurgeList();
-
-    const QString leadIn = m_view.Ask->isChecked()
+    const QString leadIn = m_view->confirmEachFile()
                                ? QStringLiteral("Do you want to purge old versions of ")
                                : QStringLiteral("Warning ! Do you want to purge ALL old versions of ");
-    const bool go =
-        m_messages.askYesNo(leadIn + description + QStringLiteral(" in ") +
-                                m_view.filList->folder() + QStringLiteral(" ?"),
-                            MessageBoxes::Icon::Exclamation) &&
-        m_messages.askYesNo(QStringLiteral("Are you sure you want to purge files ?"),
-                            MessageBoxes::Icon::Exclamation);
-    if (go) {
-        FolderPath = withTrailingSeparator(m_view.filList->folder());
-        m_view.FILE_DELETING_LABEL->setText(
-            QStringLiteral("FINDING OLD VERSIONS OF PRO ENG FILES...."));
-        m_view.FILE_DELETING_LABEL->repaint();
+    return m_messages.askYesNo(leadIn + description + QStringLiteral(" in ") + m_censusFolder +
+                                   QStringLiteral(" ?"),
+                               MessageBoxes::Icon::Exclamation) &&
+           m_messages.askYesNo(QStringLiteral("Are you sure you want to purge files ?"),
+                               MessageBoxes::Icon::Exclamation);
+}
 
+void ProModule::runPurge()
+{
+    OldVersionCount = 0;
+    if (ProEngFileCount == 0) {
+        m_messages.inform(QStringLiteral("No Pro Eng Files found"), MessageBoxes::Icon::Information);
+        return;
+    }
+    if (ProEngFileCount == 1) {
+        m_messages.inform(QStringLiteral("No Pro Eng files to purge"),
+                          MessageBoxes::Icon::Information);
+        CountProEngFiles();
+        return;
+    }
+    try {
+        m_view->showProgress(false, 0, ProEngFileCount);
+        m_view->showStatusLine(true, QString());
+        FindOldVersions();
+        m_view->showProgress(false, 0, ProEngFileCount);
+        DeleteOldVersions();
+    } catch (const PlatformError &error) {
+        m_view->showNormalPointer();
+        m_view->showProgress(false, 0, ProEngFileCount);
+        m_view->showStatusLine(false, QString());
+        // What was deleted is reported once; the reason is the last word.
+        FinishPurge();
+        m_messages.inform(kAbortNotice, MessageBoxes::Icon::Exclamation, error.message());
+        CountProEngFiles();
+    }
+}
+
+void ProModule::FindOldVersions()
+{
+    PurgeAborted = false;
+    m_view->showProgress(true, 0, ProEngFileCount);
+    OldVersionCount = 0;
+    clearPurgeList();
+    if (askToPurge()) {
+        FolderPath = withTrailingSeparator(m_censusFolder);
+        m_view->showStatusLine(true, QStringLiteral("FINDING OLD VERSIONS OF PRO ENG FILES...."));
+        m_view->drawNow();
         const QStringList census = ProEngFiles.mid(0, ProEngFileCount);
-        // The bar follows the scan as far as the eye can: each setValue may repaint it.
+        // The bar follows the scan as far as the eye can: each new value may repaint it.
         QElapsedTimer sinceProgress;
         sinceProgress.start();
         const OldVersionScan scan = scanOldVersions(census, [&](int position) {
             if (sinceProgress.elapsed() >= 40) {
                 sinceProgress.restart();
-                m_view.ProgressBar1->setValue(position);
-                repaintNowAndThen();
+                m_view->showProgress(true, position, ProEngFileCount);
+                drawNowAndThen();
             }
         });
-        m_view.ProgressBar1->setValue(ProEngFileCount - 1);
+        m_view->showProgress(true, ProEngFileCount - 1, ProEngFileCount);
         if (scan.badVersion) {
             // A version we cannot read as a number: deleting anything of this folder on a
             // guess is worse than deleting nothing.
@@ -150,34 +175,38 @@ void ProModule::FindOldVersions()
                             MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
             PurgeAborted = true;
         } else {
-            const qsizetype count = scan.positions.size();
-            PurgeFiles.reserve(count + 1);
-            m_purgeNames.reserve(count + 1);
-            m_purgeIdentities.reserve(count + 1);
-            m_purgeKept.reserve(count + 1);
-            std::vector<int> keptSlot(size_t(census.size()), -1);
-            for (qsizetype i = 0; i < count; ++i) {
-                const int position = scan.positions[i];
-                int &slot = keptSlot[size_t(scan.kept[i])];
-                if (slot < 0) {
-                    slot = int(m_kept.size());
-                    m_kept.append({census[scan.kept[i]], m_censusIdentities[scan.kept[i]]});
-                }
-                PurgeFiles.append(FolderPath + census[position]);
-                m_purgeNames.append(census[position]);
-                m_purgeIdentities.append(m_censusIdentities[position]);
-                m_purgeKept.append(slot);
-            }
-            OldVersionCount = int(count);
-            if (OldVersionCount > 0)
-                m_pinned = std::make_unique<PinnedFolder>(m_censusFolder, m_censusFolderIdentity,
-                                                          *m_operations);
+            fillPurgeList(census, scan);
         }
     } else {
         PurgeAborted = true;
     }
-    m_view.FILE_DELETING_LABEL->hide();
-    m_view.FILE_DELETING_LABEL->setText(QString());
+    m_view->showStatusLine(false, QString());
+}
+
+void ProModule::fillPurgeList(const QStringList &census, const OldVersionScan &scan)
+{
+    const qsizetype count = scan.positions.size();
+    PurgeFiles.reserve(count + 1);
+    m_purgeNames.reserve(count + 1);
+    m_purgeIdentities.reserve(count + 1);
+    m_purgeKept.reserve(count + 1);
+    std::vector<int> keptSlot(size_t(census.size()), -1);
+    for (qsizetype i = 0; i < count; ++i) {
+        const int position = scan.positions[i];
+        int &slot = keptSlot[size_t(scan.kept[i])];
+        if (slot < 0) {
+            slot = int(m_kept.size());
+            m_kept.append({census[scan.kept[i]], m_censusIdentities[scan.kept[i]]});
+        }
+        PurgeFiles.append(FolderPath + census[position]);
+        m_purgeNames.append(census[position]);
+        m_purgeIdentities.append(m_censusIdentities[position]);
+        m_purgeKept.append(slot);
+    }
+    OldVersionCount = int(count);
+    if (OldVersionCount > 0)
+        m_pinned = std::make_unique<PinnedFolder>(m_censusFolder, m_censusFolderIdentity,
+                                                  *m_operations);
 }
 
 void ProModule::DeleteOldVersions()
@@ -190,17 +219,16 @@ void ProModule::DeleteOldVersions()
         FinishPurge();
         return;
     }
-    if (m_confirm)
-        m_confirm->showDialog();
-    if (m_view.Ask->isChecked()) {
+    m_confirm->showDialog();
+    if (m_view->confirmEachFile()) {
         StartConfirmedPurge();
         return;
     }
-    m_sinceRepaint.restart(); // the window was drawn just now, before the questions closed
+    m_sinceDrawn.restart(); // the window was drawn just now, before the questions closed
     for (int k = 1; k <= OldVersionCount; ++k) {
         deletePurgeEntry(k, KeptCheck::Once);
         ++DeletedCount;
-        repaintNowAndThen();
+        drawNowAndThen();
     }
     FinishPurge();
 }
@@ -247,41 +275,30 @@ void ProModule::finishQuietly()
 
 void ProModule::finish(bool report)
 {
-    if (m_confirm)
-        m_confirm->hideDialog();
+    m_confirm->hideDialog();
     m_pinned.reset();
-    m_view.DeleteFiles->clear();
-    m_view.DeleteFiles->hide();
-    m_view.PurgeListLabel->hide();
-    m_view.DeleteFiles->clear();
+    m_view->showPurgeList({}, {});
     ProEngFiles.clear();
     m_censusIdentities.clear();
     ProEngFileCount = 0;
     clearPurgeList();
-    m_view.rereadFileList();
-    m_view.DeleteFiles->hide();
-    m_view.PurgeListLabel->hide();
+    m_view->rereadFileList();
     if (report)
         m_messages.inform(QString::number(DeletedCount) +
                               QStringLiteral(" Pro Eng Files Deleted!"),
                           MessageBoxes::Icon::Information);
     CountProEngFiles();
-    m_view.Purge_Command->show();
-    m_view.Purge_Command->setEnabled(true);
+    m_view->enablePurgeControls(true);
     CountProEngFiles();
-    m_view.Ask->setEnabled(true);
-    for (QPushButton *button : m_view.Command)
-        button->setEnabled(true);
     DeletedCount = 0;
 }
 
-void ProModule::repaintNowAndThen()
+void ProModule::drawNowAndThen()
 {
-    if (m_sinceRepaint.elapsed() < 250)
+    if (m_sinceDrawn.elapsed() < 250)
         return;
-    m_sinceRepaint.restart();
-    if (QWidget *window = m_view.Purge_Command->window())
-        window->repaint();
+    m_view->drawNow();
+    m_sinceDrawn.restart(); // after drawing: a slow repaint must not be followed by another
 }
 
 void ProModule::ClearConfirmAnswers()
@@ -294,18 +311,12 @@ void ProModule::ClearConfirmAnswers()
 
 void ProModule::StartConfirmedPurge()
 {
-    m_view.Purge_Command->setEnabled(false);
-    m_view.Ask->setEnabled(false);
-    for (QPushButton *button : m_view.Command)
-        button->setEnabled(false);
+    m_view->enablePurgeControls(false);
     PurgeIndex = 1;
-    m_view.DeleteFiles->addItems(PurgeFiles.mid(1, OldVersionCount));
-    m_view.DeleteFiles->show();
-    m_view.PurgeListLabel->setText(QStringLiteral("Number of files to purge = ") +
-                                   QString::number(OldVersionCount));
-    m_view.PurgeListLabel->show();
-    if (m_confirm)
-        m_confirm->showDialog();
+    m_view->showPurgeList(PurgeFiles.mid(1, OldVersionCount),
+                          QStringLiteral("Number of files to purge = ") +
+                              QString::number(OldVersionCount));
+    m_confirm->showDialog();
     ClearConfirmAnswers();
     fillDialogFor(1);
 }
@@ -316,36 +327,29 @@ void ProModule::fillDialogFor(int k)
     LatestDetailsPending = false;
     ShowFileDetails(PurgeFiles[k]);
     FileInfo = QStringLiteral("Delete ") + PurgeFiles[k] + QStringLiteral(" ?") + kCrLf + FileInfo;
-    if (m_confirm)
-        m_confirm->setDeleteFileInfo(FileInfo);
+    m_confirm->setDeleteFileInfo(FileInfo);
 }
 
 void ProModule::deleteAskedFile(int k)
 {
     deletePurgeEntry(k, KeptCheck::EveryTime);
-    // Entries go in list order and only deleted ones leave the box, so the entry is found at
-    // once where it must be; a search is only the fall-back.
-    QListWidget *box = m_view.DeleteFiles;
-    int row = k - 1 - DeletedCount;
-    if (row < 0 || row >= box->count() || box->item(row)->text() != PurgeFiles[k]) {
-        const QList<QListWidgetItem *> found =
-            box->findItems(PurgeFiles[k], Qt::MatchExactly | Qt::MatchCaseSensitive);
-        row = found.isEmpty() ? -1 : box->row(found.first());
-    }
-    if (row >= 0)
-        delete box->takeItem(row);
+    m_view->removePurgeListEntry(PurgeFiles[k], k - 1 - DeletedCount);
     ++DeletedCount;
 }
 
-void ProModule::OnConfirmAnswer()
+void ProModule::OnConfirmAnswer(Answer answer)
 {
+    AnswerYes = answer == Answer::Yes;
+    AnswerYesToAll = answer == Answer::YesToAll;
+    AnswerNo = answer == Answer::No;
+    AnswerCancel = answer == Answer::Cancel;
     try {
         if (AnswerYes)
             deleteAskedFile(PurgeIndex);
         if (AnswerYesToAll) {
             for (int k = PurgeIndex; k <= OldVersionCount; ++k) {
                 deleteAskedFile(k);
-                repaintNowAndThen();
+                drawNowAndThen();
             }
             FinishPurge();
             return;
@@ -369,7 +373,13 @@ void ProModule::OnConfirmAnswer()
     }
 }
 
-void ProModule::ShowLatestVersion(const int &index)
+void ProModule::OnConfirmDialogClosed()
+{
+    AnswerCancel = true;
+    FinishPurge();
+}
+
+void ProModule::ShowLatestVersion(int index)
 {
     // The model is the bare file name up to and including its last dot, as in the scan: a
     // dot in a folder name or in the model name does not cut it short.
@@ -401,8 +411,7 @@ void ProModule::ShowLatestVersion(const int &index)
     LatestDetailsPending = true;
     // The census entry itself, not a name rebuilt from the number: "a.prt.010" stays itself.
     ShowFileDetails(latestName.isEmpty() ? AskBaseName : latestName);
-    if (m_confirm)
-        m_confirm->setLatestFileInfo(QStringLiteral("Latest Version found is ") + FileInfo);
+    m_confirm->setLatestFileInfo(QStringLiteral("Latest Version found is ") + FileInfo);
 }
 
 void ProModule::ShowFileDetails(QString name)
@@ -411,7 +420,7 @@ void ProModule::ShowFileDetails(QString name)
     std::unique_ptr<FileSystemObject> fileSystem;
     FileObject file;
     try {
-        FolderPath = withTrailingSeparator(m_view.filList->folder());
+        FolderPath = withTrailingSeparator(m_view->listedFiles().folder);
         if (LatestDetailsPending)
             name = FolderPath + name;
         fileSystem = m_services.createObject(QStringLiteral("Scripting.FileSystemObject"));

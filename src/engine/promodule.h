@@ -2,7 +2,6 @@
 
 #include "fileidentity.h"
 #include "fileoperations.h"
-#include "purgeview.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -10,35 +9,43 @@
 
 #include <memory>
 
-class BusyPointer;
 class ConfirmView;
 class MessageBoxes;
+struct OldVersionScan;
 class PinnedFolder;
+class PurgeView;
 class ServiceFactory;
 
 // The folder with exactly one separator at its end ("/" stays "/").
 QString withTrailingSeparator(const QString &folder);
 
 // The purge engine: the state shared by the windows for the whole run of the program, and the
-// procedures that work on it. One object lives as long as the program.
+// procedures that work on it. One object lives as long as the program; it reaches the windows
+// only through their views.
 class ProModule
 {
 public:
-    ProModule(MessageBoxes &messages, BusyPointer &busy, ServiceFactory &services);
+    // The answers of the confirmation dialog.
+    enum class Answer { Yes, YesToAll, No, Cancel };
+
+    ProModule(MessageBoxes &messages, ServiceFactory &services);
     ~ProModule();
     ProModule(const ProModule &) = delete;
     ProModule &operator=(const ProModule &) = delete;
 
-    void setMainView(const PurgeView &view) { m_view = view; }
-    const PurgeView &mainView() const { return m_view; }
-    void setConfirmView(ConfirmView *view) { m_confirm = view; }
+    void setViews(PurgeView *main, ConfirmView *confirm);
     ServiceFactory &services() { return m_services; }
     // Tests put another program's doings between the checks and the deletions.
     void setFileOperations(FileOperations &operations) { m_operations = &operations; }
 
-    // The census: which names of the file list are Pro Engineer version files, in list
-    // order, and the two counters of the main window.
+    // The census: which files of the file list are Pro Engineer version files, and the two
+    // counters of the main window.
     void CountProEngFiles();
+    int proEngFileCount() const { return ProEngFileCount; }
+
+    // The purge command: with two or more version files listed, the scan and the deletion
+    // (or the start of the confirmed run); a run that fails ends with the abort message.
+    void runPurge();
 
     // The old-version scan: asks twice, then fills the purge list. Failures of the file
     // system are thrown to the caller's trap.
@@ -52,48 +59,20 @@ public:
 
     // The confirmed run: asks about each old version in the confirmation dialog.
     void StartConfirmedPurge();
-    // Acts on the answer flag the dialog has just set.
-    void OnConfirmAnswer();
+    void OnConfirmAnswer(Answer answer);
+    // The user closed the confirmation dialog: the run ends as on Cancel.
+    void OnConfirmDialogClosed();
     void ClearConfirmAnswers();
-    // Shows the details of the latest version of PurgeFiles(index)'s model.
-    void ShowLatestVersion(const int &index);
-    // Leaves the details of a file in FileInfo.
-    void ShowFileDetails(QString name);
 
     // Deletes one file of the file list if it is still the file that was listed. Throws
     // PlatformError, naming the file and the reason, when it is not or cannot be deleted.
     void deleteListedFile(const QString &folder, const FolderIdentity &folderIdentity,
                           const QString &name, const FileIdentity &identity);
 
-    // Census list: bare names, in file-list order.
-    QStringList ProEngFiles;
-    int ProEngFileCount = 0;
-
-    // Purge list: full paths at positions 1 to OldVersionCount; position 0 stays empty.
-    QStringList PurgeFiles{QString()};
-    int OldVersionCount = 0;
-    bool PurgeAborted = false;
-    // The file list's folder, ending with a separator.
-    QString FolderPath;
-    int DeletedCount = 0;
-
-    // Answers of the confirmation dialog, and the purge-list position asked about.
-    bool AnswerYes = false;
-    bool AnswerYesToAll = false;
-    bool AnswerNo = false;
-    bool AnswerCancel = false;
-    int PurgeIndex = 0;
-    // Model prefixes ("name.type.") of the file asked about and of a census entry.
-    QString AskBaseName;
-    QString ListBaseName;
-
-    // The file a single-file delete asks about.
-    QString DeleteFilePath;
-
-    // File details.
-    QString FileInfo;
-    bool LatestDetailsPending = false;
-    bool FileInfoFailed = false;
+    // The purge list of the last scan: full paths at positions 1 to oldVersionCount().
+    const QStringList &purgeFiles() const { return PurgeFiles; }
+    int oldVersionCount() const { return OldVersionCount; }
+    bool purgeAborted() const { return PurgeAborted; }
 
 private:
     // The version a purge keeps of one model, as it was listed.
@@ -105,35 +84,64 @@ private:
     };
     enum class KeptCheck { Once, EveryTime };
 
+    bool askToPurge();
+    void fillPurgeList(const QStringList &census, const OldVersionScan &scan);
     void finish(bool report);
     void clearPurgeList();
     // Deletes PurgeFiles(k) through the folder pinned for this run, after making sure its
     // model's kept version is still there as listed; throws on any doubt.
     void deletePurgeEntry(int k, KeptCheck keptCheck);
     PinnedFolder &pinnedFolder();
-    // Keeps the window drawn during long work without letting other events in.
-    void repaintNowAndThen();
+    void drawNowAndThen();
     // Deletes PurgeFiles(k) and takes it off the purge list box.
     void deleteAskedFile(int k);
     void fillDialogFor(int k);
+    // Shows the details of the latest version of PurgeFiles(index)'s model.
+    void ShowLatestVersion(int index);
+    // Leaves the details of a file in FileInfo.
+    void ShowFileDetails(QString name);
 
     MessageBoxes &m_messages;
-    BusyPointer &m_busy;
     ServiceFactory &m_services;
-    PurgeView m_view;
+    PurgeView *m_view = nullptr;
     ConfirmView *m_confirm = nullptr;
     FileOperations m_systemOperations;
     FileOperations *m_operations = &m_systemOperations;
-    // The census entries as they were listed, and the folder they were listed in.
+    QElapsedTimer m_sinceDrawn;
+
+    // Census list: bare names in file-list order, each file as it was listed, and the folder.
+    QStringList ProEngFiles;
     QList<FileIdentity> m_censusIdentities;
+    int ProEngFileCount = 0;
     QString m_censusFolder;
     FolderIdentity m_censusFolderIdentity;
-    // The purge list's files by name and as listed (position 0 unused), and for each the
-    // version of its model that stays.
+
+    // Purge list: full paths at positions 1 to OldVersionCount (position 0 stays empty), with
+    // each file's name, the file as listed, and the version of its model that stays.
+    QStringList PurgeFiles{QString()};
     QStringList m_purgeNames{QString()};
     QList<FileIdentity> m_purgeIdentities{FileIdentity()};
     QList<int> m_purgeKept{-1};
     QList<KeptVersion> m_kept;
+    int OldVersionCount = 0;
+    bool PurgeAborted = false;
+    // The file list's folder, ending with a separator.
+    QString FolderPath;
+    int DeletedCount = 0;
     std::unique_ptr<PinnedFolder> m_pinned;
-    QElapsedTimer m_sinceRepaint;
+
+    // Answers of the confirmation dialog, and the purge-list position asked about.
+    bool AnswerYes = false;
+    bool AnswerYesToAll = false;
+    bool AnswerNo = false;
+    bool AnswerCancel = false;
+    int PurgeIndex = 0;
+    // Model prefixes ("name.type.") of the file asked about and of a census entry.
+    QString AskBaseName;
+    QString ListBaseName;
+
+    // File details.
+    QString FileInfo;
+    bool LatestDetailsPending = false;
+    bool FileInfoFailed = false;
 };

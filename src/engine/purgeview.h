@@ -1,33 +1,47 @@
 #pragma once
 
-#include <array>
-#include <functional>
+#include "fileidentity.h"
 
-class FileList;
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QProgressBar;
-class QPushButton;
+#include <QList>
+#include <QStringList>
 
-// The controls of the main window that the engine reads and writes. The window fills this
-// in; the engine never needs the window class itself.
-struct PurgeView
+// The main window as the engine sees it, in the engine's own words. The window implements it;
+// tests drive the engine with a small fake.
+class PurgeView
 {
-    FileList *filList = nullptr;
-    QLineEdit *txtSearchSpec = nullptr;
-    QLabel *Label1 = nullptr;
-    QLabel *Pro_Eng_files = nullptr;
-    QCheckBox *Ask = nullptr;
-    QPushButton *Purge_Command = nullptr;
-    // Command1 (Refresh) to Command7 (the type buttons), at index 0 to 6.
-    std::array<QPushButton *, 7> Command{};
-    QListWidget *DeleteFiles = nullptr;
-    QLabel *PurgeListLabel = nullptr;
-    QProgressBar *ProgressBar1 = nullptr;
-    QLabel *FILE_DELETING_LABEL = nullptr;
-    // Makes the file list re-read its folder; when the folder is gone the window moves on to
-    // one that can be read, so this never fails.
-    std::function<void()> rereadFileList;
+public:
+    // What the file list shows: its folder and, in list order, each name with its file as it
+    // was when the folder was read.
+    struct ListedFiles
+    {
+        QString folder;
+        FolderIdentity folderIdentity;
+        QStringList names;
+        QList<FileIdentity> identities;
+    };
+
+    virtual ~PurgeView() = default;
+
+    virtual ListedFiles listedFiles() const = 0;
+    // The filter pattern as typed, and whether each deletion is to be confirmed.
+    virtual QString pattern() const = 0;
+    virtual bool confirmEachFile() const = 0;
+    // Makes the file list read its folder again; a folder that is gone sends it elsewhere.
+    virtual void rereadFileList() = 0;
+    virtual void showCounters(int files, int versionFiles) = 0;
+    // The purge button (shown again when enabled), the check box, Refresh and the six type
+    // buttons: what could start another run.
+    virtual void enablePurgeControls(bool enabled) = 0;
+    // The purge list with its caption; an empty list hides both.
+    virtual void showPurgeList(const QStringList &paths, const QString &caption) = 0;
+    // Takes one path off the purge list; `likelyRow` is where it stands if only deleted entries
+    // have left the list.
+    virtual void removePurgeListEntry(const QString &path, int likelyRow) = 0;
+    // The progress bar at `value` of `maximum`.
+    virtual void showProgress(bool visible, int value, int maximum) = 0;
+    // The status line under the progress bar.
+    virtual void showStatusLine(bool visible, const QString &text) = 0;
+    virtual void showNormalPointer() = 0;
+    // Draws the window now, during long work that lets no event in.
+    virtual void drawNow() = 0;
 };

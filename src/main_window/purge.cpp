@@ -24,8 +24,12 @@
 #include <QLayout>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace {
 
@@ -68,6 +72,24 @@ QPushButton *typeButton(QWidget *parent, const char *name, const QString &captio
     return button;
 }
 
+// Rows no wider than the list, so that a long entry is elided as the view says instead of
+// widening the list behind a horizontal scroll bar.
+class FittedRowDelegate : public QStyledItemDelegate
+{
+public:
+    explicit FittedRowDelegate(QAbstractItemView *view) : QStyledItemDelegate(view), m_view(view) {}
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setWidth(std::min(size.width(), m_view->viewport()->width()));
+        return size;
+    }
+
+private:
+    QAbstractItemView *m_view;
+};
+
 } // namespace
 
 Purge::Purge(ProModule &engine, SettingsStore &settings, MessageBoxes &messages, BusyPointer &busy,
@@ -89,21 +111,6 @@ Purge::Purge(ProModule &engine, SettingsStore &settings, MessageBoxes &messages,
     createControls();
     connectHandlers();
     showInitialFolder();
-
-    PurgeView view;
-    view.filList = filList;
-    view.txtSearchSpec = txtSearchSpec;
-    view.Label1 = Label1;
-    view.Pro_Eng_files = Pro_Eng_files;
-    view.Ask = Ask;
-    view.Purge_Command = Purge_Command;
-    view.Command = {Command1, Command2, Command3, Command4, Command5, Command6, Command7};
-    view.DeleteFiles = DeleteFiles;
-    view.PurgeListLabel = PurgeListLabel;
-    view.ProgressBar1 = ProgressBar1;
-    view.FILE_DELETING_LABEL = FILE_DELETING_LABEL;
-    view.rereadFileList = [this] { rereadFileList(); };
-    m_engine.setMainView(view);
 }
 
 void Purge::createControls()
@@ -124,9 +131,23 @@ void Purge::createControls()
     for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
         panelPalette.setColor(QPalette::Disabled, role, QColor(112, 112, 112));
     Picture1->setPalette(panelPalette);
-    QWidget *panel = Picture1;
 
     // Created in tab order, so that the focus chain follows the design.
+    createBrowser(Picture1, font);
+    createPurgeControls(Picture1, font);
+    createPurgeList(Picture1);
+
+    // Labels and the progress bar never take the focus; the rest in design order.
+    QWidget *const chain[] = {txtSearchSpec, filList,  dirList,  drvList,  Purge_Command,
+                              Command1,      Command2, Command3, Command4, Ask,
+                              DeleteFiles,   Command5, Command6, Command7};
+    for (size_t i = 0; i + 1 < std::size(chain); ++i)
+        setTabOrder(chain[i], chain[i + 1]);
+    ProgressBar1->setFocusPolicy(Qt::NoFocus);
+}
+
+void Purge::createBrowser(QWidget *panel, const QFont &)
+{
     lblCriteria = place(new QLabel(QStringLiteral("Filter &Criteria:"), panel), "lblCriteria",
                         twips(4560, 410, 1335, 255));
     txtSearchSpec = place(new PatternEdit(panel), "txtSearchSpec", twips(5760, 360, 2055, 285),
@@ -145,7 +166,10 @@ void Purge::createControls()
 
     Label1 = place(new QLabel(QStringLiteral("Files = "), panel), "Label1",
                    twips(6720, 6120, 1455, 255), QStringLiteral("Total number of files"));
+}
 
+void Purge::createPurgeControls(QWidget *panel, const QFont &font)
+{
     Purge_Command = place(new QPushButton(QStringLiteral("Purge "), panel), "Purge_Command",
                           twips(1560, 6480, 1095, 495),
                           QStringLiteral("Purge old versions of Pro Eng files as displayed in file list"));
@@ -153,9 +177,11 @@ void Purge::createControls()
     QFont purgeFont = font;
     purgeFont.setPointSizeF(9.75);
     Purge_Command->setFont(purgeFont);
-    QPalette purgePalette = Purge_Command->palette();
-    purgePalette.setColor(QPalette::Button, QColor(224, 224, 224));
-    Purge_Command->setPalette(purgePalette);
+    // A flat face in its own grey: the style's gradient would make it look like Refresh.
+    Purge_Command->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: rgb(224, 224, 224); border: 2px outset rgb(224, 224, 224); }"
+        "QPushButton:pressed { border-style: inset; }"
+        "QPushButton:focus { border-color: rgb(96, 96, 96); }"));
 
     ProgressBar1 = place(new QProgressBar(panel), "ProgressBar1", twips(1200, 6960, 5775, 255));
     ProgressBar1->setRange(0, 100);
@@ -178,11 +204,26 @@ void Purge::createControls()
                 twips(360, 6120, 2775, 255),
                 QStringLiteral("Check this box to confirm before deleting each file"));
     Ask->setAccessibleName(QStringLiteral("Confirm before delete ?"));
+}
 
+void Purge::createPurgeList(QWidget *panel)
+{
     DeleteFiles = place(new QListWidget(panel), "DeleteFiles", twips(360, 360, 7695, 5730),
                         QStringLiteral("Double click file for info"));
     DeleteFiles->setAccessibleName(QStringLiteral("Files to purge"));
     DeleteFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Entries share their folder: a path too long for the list keeps its file name in view,
+    // and the whole path is in the entry's tool tip.
+    DeleteFiles->setTextElideMode(Qt::ElideLeft);
+    DeleteFiles->setItemDelegate(new FittedRowDelegate(DeleteFiles));
+    DeleteFiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    DeleteFiles->setResizeMode(QListView::Adjust);
+    connect(DeleteFiles->model(), &QAbstractItemModel::rowsInserted, DeleteFiles,
+            [this](const QModelIndex &, int first, int last) {
+                for (int row = first; row <= last; ++row)
+                    DeleteFiles->item(row)->setToolTip(DeleteFiles->item(row)->text());
+            });
+    DeleteFiles->viewport()->installEventFilter(this);
     QFont listFont(QStringLiteral("Courier New"));
     listFont.setPointSizeF(8.25);
     listFont.setBold(false);
@@ -215,14 +256,6 @@ void Purge::createControls()
     FILE_DELETING_LABEL->setAlignment(Qt::AlignCenter);
     setTextColour(FILE_DELETING_LABEL, QColor(0, 0, 192));
     FILE_DELETING_LABEL->hide();
-
-    // Labels and the progress bar never take the focus; the rest in design order.
-    QWidget *const chain[] = {txtSearchSpec, filList,  dirList,  drvList,  Purge_Command,
-                              Command1,      Command2, Command3, Command4, Ask,
-                              DeleteFiles,   Command5, Command6, Command7};
-    for (size_t i = 0; i + 1 < std::size(chain); ++i)
-        setTabOrder(chain[i], chain[i + 1]);
-    ProgressBar1->setFocusPolicy(Qt::NoFocus);
 }
 
 void Purge::connectHandlers()
@@ -270,10 +303,7 @@ void Purge::Form_Load()
     paintBackground(Picture1, palette().color(QPalette::Window));
     showFileCount();
     Ask->setChecked(true);
-    m_engine.AnswerYes = false;
-    m_engine.AnswerYesToAll = false;
-    m_engine.AnswerNo = false;
-    m_engine.AnswerCancel = false;
+    m_engine.ClearConfirmAnswers();
     RestoreStartupDrive();
     dirList_Change();
     m_engine.CountProEngFiles();
@@ -486,46 +516,9 @@ void Purge::Purge_Command_Click()
 {
     Purge_Command->hide();
     m_busy.setBusy();
-    m_engine.OldVersionCount = 0;
-    if (m_engine.ProEngFileCount == 0) {
-        m_messages.inform(QStringLiteral("No Pro Eng Files found"), MessageBoxes::Icon::Information);
-        Purge_Command->show();
-        m_busy.setNormal();
-        return;
-    }
-    if (m_engine.ProEngFileCount == 1) {
-        m_messages.inform(QStringLiteral("No Pro Eng files to purge"),
-                          MessageBoxes::Icon::Information);
-        m_busy.setNormal();
-        Purge_Command->show();
-        m_engine.CountProEngFiles();
-        return;
-    }
-    try {
-        ProgressBar1->setRange(0, m_engine.ProEngFileCount);
-        ProgressBar1->setValue(0);
-        FILE_DELETING_LABEL->show();
-        FILE_DELETING_LABEL->setText(QString());
-        m_engine.FindOldVersions();
-        ProgressBar1->hide();
-        m_engine.DeleteOldVersions();
-        m_busy.setNormal();
-        Purge_Command->show();
-    } catch (const PlatformError &error) {
-        m_busy.setNormal();
-        ProgressBar1->hide();
-        FILE_DELETING_LABEL->hide();
-        // What was deleted is reported once; the reason is the last word.
-        m_engine.FinishPurge();
-        m_messages.inform(QStringLiteral("Aborting Purge because files cannot be deleted - possible "
-                                         "write protection!"),
-                          MessageBoxes::Icon::Exclamation, error.message());
-        DeleteFiles->hide();
-        m_busy.setNormal();
-        Purge_Command->show();
-        m_engine.CountProEngFiles();
-        showFileCount();
-    }
+    m_engine.runPurge();
+    m_busy.setNormal();
+    Purge_Command->show();
 }
 
 void Purge::Ask_Click()
@@ -534,6 +527,19 @@ void Purge::Ask_Click()
         m_messages.inform(
             QStringLiteral("Warning - ALL old versions of Pro Eng Files will be delete when purging!"),
             MessageBoxes::Icon::Critical);
+}
+
+bool Purge::eventFilter(QObject *watched, QEvent *event)
+{
+    // A double click below the last entry names no file: the handler says so, as it does when
+    // nothing is selected. On an entry the list reports the double click itself.
+    if (watched == DeleteFiles->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        !DeleteFiles->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint())) {
+        DeleteFiles->setCurrentItem(nullptr);
+        DeleteFiles_DblClick();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Purge::DeleteFiles_DblClick()
@@ -573,8 +579,7 @@ void Purge::filList_KeyUp(int KeyCode, Qt::KeyboardModifiers)
     const QString folder = filList->folder();
     const FolderIdentity listedFolder = filList->folderIdentity();
     const FileIdentity listed = filList->identity(row);
-    m_engine.DeleteFilePath = withTrailingSeparator(folder) + selected;
-    const QString &path = m_engine.DeleteFilePath;
+    const QString path = withTrailingSeparator(folder) + selected;
     try {
         if (!m_messages.askYesNo(QStringLiteral("Delete ") + path + QStringLiteral(" ?"),
                                  MessageBoxes::Icon::Exclamation) ||
@@ -593,4 +598,81 @@ void Purge::filList_KeyUp(int KeyCode, Qt::KeyboardModifiers)
                           MessageBoxes::Icon::None, error.message());
         Command1_Click();
     }
+}
+
+PurgeView::ListedFiles Purge::listedFiles() const
+{
+    return {filList->folder(), filList->folderIdentity(), filList->names(), filList->identities()};
+}
+
+QString Purge::pattern() const
+{
+    return txtSearchSpec->text();
+}
+
+bool Purge::confirmEachFile() const
+{
+    return Ask->isChecked();
+}
+
+void Purge::showCounters(int files, int versionFiles)
+{
+    Pro_Eng_files->setText(QStringLiteral("Pro Eng Files = ") + QString::number(versionFiles));
+    Label1->setText(QStringLiteral("Files = ") + QString::number(files));
+}
+
+void Purge::enablePurgeControls(bool enabled)
+{
+    if (enabled)
+        Purge_Command->show();
+    for (QWidget *control : {static_cast<QWidget *>(Purge_Command), static_cast<QWidget *>(Ask),
+                             static_cast<QWidget *>(Command1), static_cast<QWidget *>(Command2),
+                             static_cast<QWidget *>(Command3), static_cast<QWidget *>(Command4),
+                             static_cast<QWidget *>(Command5), static_cast<QWidget *>(Command6),
+                             static_cast<QWidget *>(Command7)})
+        control->setEnabled(enabled);
+}
+
+void Purge::showPurgeList(const QStringList &paths, const QString &caption)
+{
+    DeleteFiles->clear();
+    DeleteFiles->addItems(paths);
+    DeleteFiles->setVisible(!paths.isEmpty());
+    PurgeListLabel->setText(caption);
+    PurgeListLabel->setVisible(!paths.isEmpty());
+}
+
+void Purge::removePurgeListEntry(const QString &path, int likelyRow)
+{
+    int row = likelyRow;
+    if (row < 0 || row >= DeleteFiles->count() || DeleteFiles->item(row)->text() != path) {
+        const QList<QListWidgetItem *> found =
+            DeleteFiles->findItems(path, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        row = found.isEmpty() ? -1 : DeleteFiles->row(found.first());
+    }
+    if (row >= 0)
+        delete DeleteFiles->takeItem(row);
+}
+
+void Purge::showProgress(bool visible, int value, int maximum)
+{
+    ProgressBar1->setRange(0, maximum);
+    ProgressBar1->setValue(value);
+    ProgressBar1->setVisible(visible);
+}
+
+void Purge::showStatusLine(bool visible, const QString &text)
+{
+    FILE_DELETING_LABEL->setText(text);
+    FILE_DELETING_LABEL->setVisible(visible);
+}
+
+void Purge::showNormalPointer()
+{
+    m_busy.setNormal();
+}
+
+void Purge::drawNow()
+{
+    repaint();
 }

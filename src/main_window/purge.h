@@ -1,5 +1,7 @@
 #pragma once
 
+#include "purgeview.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -22,8 +24,8 @@ class Registry;
 class SettingsStore;
 
 // The main window: folder browser, filter, counters and the purge controls. Handlers are
-// named after their control and event.
-class Purge : public QMainWindow
+// named after their control and event. To the engine it is a PurgeView.
+class Purge : public QMainWindow, public PurgeView
 {
     Q_OBJECT
 
@@ -59,6 +61,21 @@ public:
     // The About dialog while it is open.
     AboutForm *about() const;
 
+    // The window as the engine sees it.
+    ListedFiles listedFiles() const override;
+    QString pattern() const override;
+    bool confirmEachFile() const override;
+    // Re-reads the file list's folder; a folder that is gone sends the window home.
+    void rereadFileList() override;
+    void showCounters(int files, int versionFiles) override;
+    void enablePurgeControls(bool enabled) override;
+    void showPurgeList(const QStringList &paths, const QString &caption) override;
+    void removePurgeListEntry(const QString &path, int likelyRow) override;
+    void showProgress(bool visible, int value, int maximum) override;
+    void showStatusLine(bool visible, const QString &text) override;
+    void showNormalPointer() override;
+    void drawNow() override;
+
     // True from the start of loading until the saved folder has been restored (or given up).
     bool StartupFolderPending = false;
 
@@ -87,16 +104,18 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
+    void createBrowser(QWidget *panel, const QFont &font);
+    void createPurgeControls(QWidget *panel, const QFont &font);
+    void createPurgeList(QWidget *panel);
     void connectHandlers();
     void showInitialFolder();
     void typeButtonClick(const QString &pattern);
     void openHighlightedFolder();
     void fallBackToHomeFolder();
-    // Re-reads the file list's folder; a folder that is gone sends the window home.
-    void rereadFileList();
     void showFileCount();
 
     ProModule &m_engine;

@@ -37,6 +37,7 @@ public:
     const QStringList &names() const { return m_names; }
     // Entry `index` as it was when the folder was read, and the folder's own identity.
     FileIdentity identity(int index) const { return m_identities.value(index); }
+    const QList<FileIdentity> &identities() const { return m_identities; }
     FolderIdentity folderIdentity() const { return m_identity; }
     // The selected entry, -1 when nothing is selected.
     int selectedRow() const;

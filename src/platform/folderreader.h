@@ -23,9 +23,3 @@ FolderListing readFolder(const QString &path);
 
 // The name as the file system stores it; false when no text gives back exactly these bytes.
 bool decodeFileName(const char *name, qsizetype length, QString &out);
-
-// The entry `name` of an open folder, a link taken as itself. Returns 0 or the errno.
-int statusAt(int folderFd, const char *name, FileIdentity &out);
-
-// The identity of an open folder. Returns 0 or the errno.
-int folderStatus(int folderFd, FolderIdentity &out);

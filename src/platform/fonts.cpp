@@ -1,6 +1,7 @@
 #include "fonts.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QStringList>
 
 void installFontSubstitutes()
@@ -14,4 +15,11 @@ void installFontSubstitutes()
                                {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
     QFont::insertSubstitutions(QStringLiteral("Harrington"),
                                {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+
+    // The toolkit's generic "Sans Serif" is left to fontconfig, which picks Liberation Mono on a
+    // system that has only the Liberation fonts: name proportional faces the setup installs.
+    QFont font = QGuiApplication::font();
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    QGuiApplication::setFont(font);
 }

@@ -1,4 +1,5 @@
 #pragma once
 
-// Maps the window fonts the layout was designed with onto fonts a Linux desktop has.
+// Maps the window fonts the layout was designed with onto fonts a Linux desktop has, and gives
+// menus and message boxes a proportional default font.
 void installFontSubstitutes();

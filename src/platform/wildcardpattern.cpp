@@ -63,12 +63,3 @@ bool WildcardPattern::matches(QStringView name) const
     }
     return false;
 }
-
-Qt::CaseSensitivity fileNameCaseSensitivity()
-{
-#ifdef Q_OS_WIN
-    return Qt::CaseInsensitive;
-#else
-    return Qt::CaseSensitive;
-#endif
-}

@@ -20,6 +20,3 @@ private:
     bool m_matchesAll = false;
     Qt::CaseSensitivity m_cs;
 };
-
-// How names are compared on this system: exactly on Unix, without case on Windows.
-Qt::CaseSensitivity fileNameCaseSensitivity();

@@ -29,10 +29,14 @@ def latest_only(names):
     others = {n for n in names if not VERSION_FILE.match(n)}
     return sorted(others | set(latest_versions(names).values()))
 
+def shown(names, pattern="*.*"):
+    """What the file list shows: letters match without regard to case."""
+    return [n for n in names if fnmatch.fnmatchcase(n.lower(), pattern.lower())]
+
 def counters(names, pattern="*.*"):
-    shown = fnmatch.filter(names, pattern)
-    return ["Files = %d" % len(shown),
-            "Pro Eng Files = %d" % len(list(filter(VERSION_FILE.match, shown)))]
+    shown_names = shown(names, pattern)
+    return ["Files = %d" % len(shown_names),
+            "Pro Eng Files = %d" % len(list(filter(VERSION_FILE.match, shown_names)))]
 
 def visible(accessible):
     """(role, name) of an accessible on screen; false when hidden, or gone meanwhile."""
@@ -96,8 +100,8 @@ class Vintrex:
         wait(lambda: not visible(box), "the message box to close")
 
 class VintrexTest(unittest.TestCase):
-    def start(self, names):
-        self.folder = make_folder(desktop.path("home", self._testMethodName), names)
+    def start(self, names, folder=None):
+        self.folder = make_folder(folder or desktop.path("home", self._testMethodName), names)
         self.vx = Vintrex(self.folder)
         self.addCleanup(desktop.stop, self.vx.process)
         self.vx.wait_counters(counters(names))
@@ -108,14 +112,23 @@ class VintrexTest(unittest.TestCase):
         self.vx.wait_counters(counters(names))
 
     def test_saved_folder_type_filter_and_settings_on_close(self):
-        names = generated_models(1)
+        # Upper-case names are listed by any pattern, but only a lower-case type is a version.
+        names = generated_models(1) + ["BIG.PRT.3", "Notes.TXT", "m0.Prt.7"]
         inner = make_folder(desktop.path("home", self._testMethodName, "inner"),
                             ["gear.asm.1", "gear.asm.2", "a.txt"])
         vx = self.start(names)
-        press(vx.control("push button", "prt"))
-        vx.wait_counters(counters(names, "*.prt.*"))
-        self.assertEqual(vx.control("text", "Filter criteria").queryText().getText(0, -1),
-                         "*.prt.*")
+        pattern = vx.control("text", "Filter criteria")
+        listed = lambda: sorted(i.name for i in vx.control("list", "Files"))
+        for typed, after_prt in (("*.PRT.*", "*.prt.*"), ("*.TXT", "*.prt.*")):
+            vx.click(pattern)
+            desktop.run("xdotool", "key", "ctrl+a", "type", typed)
+            vx.wait_counters(counters(names, typed))
+            self.assertEqual(listed(), sorted(shown(names, typed)))
+            press(vx.control("push button", "prt"))
+            # The exact text decides: *.PRT.* is not the button's pattern.
+            wait(lambda: pattern.queryText().getText(0, -1) == after_prt, "pattern " + after_prt)
+            vx.wait_counters(counters(names, after_prt))
+        self.assertEqual(listed(), sorted(shown(names, "*.prt.*")))
         press(vx.control("push button", "prt"))
         vx.wait_counters(counters(names))
         vx.click(vx.control("table cell", "inner", vx.control("tree", "Folders")), double=True)
@@ -148,22 +161,32 @@ class VintrexTest(unittest.TestCase):
         self.assertIn("Number of files to purge = %d" % len(old), self.vx.labels())
         self.assertEqual(sorted(i.name for i in self.vx.control("list", "Files to purge")),
                          [os.path.join(self.folder, n) for n in sorted(old)])
-        return self.vx.control("filler", "Vintrex")
+        return self.vx.control("dialog", "Vintrex")
 
     def asked(self, dialog, latest, previous=None):
-        """The next file the dialog asks about; the latest version of its model is shown above."""
-        info = lambda label: self.vx.control("label", label, dialog).description
-        text = wait(lambda: info("File to delete") not in (previous, "") and info("File to delete"),
+        """The next file the dialog asks about; the latest version of its model is shown above.
+        A screen reader gets each box's whole text as a label's name (and its description)."""
+        def info(box):
+            label = self.vx.control("label", None, self.vx.control("panel", box, dialog))
+            self.assertEqual(label.description, label.name)
+            return label.name
+        text = wait(lambda: info("File to Delete") not in (previous, "") and info("File to Delete"),
                     "the next file to be asked about")
         name = re.match(r"Delete %s/(.*) \?\n" % re.escape(self.folder), text)[1]
-        self.assertTrue(info("Latest version").startswith("Latest Version found is %s/%s\n" % (
-            self.folder, latest[VERSION_FILE.match(name)[1]])), info("Latest version"))
+        self.assertTrue(info("Latest File Version Information").startswith(
+            "Latest Version found is %s/%s\n" % (self.folder, latest[VERSION_FILE.match(name)[1]])),
+            info("Latest File Version Information"))
         return name, text
 
     def test_confirmed_purge_answers_each_file(self):
         names = ["shaft.prt.1", "shaft.prt.2", "shaft.prt.4", "frame.asm.2", "frame.asm.5",
                  "base.drw.1", "readme.txt"]
-        vx = self.start(names)
+        # A folder path of 200 characters: the boxes show it shortened, a screen reader whole.
+        folder = desktop.path("home", self._testMethodName)
+        folder = os.path.join(folder, *["x" * 49] * ((198 - len(folder)) // 50))
+        folder += "/" + "y" * (199 - len(folder))
+        vx = self.start(names, folder)
+        self.assertEqual(len(self.folder), 200)
         old, latest = set(names) - set(latest_only(names)), latest_versions(names)
         dialog = self.confirmed_purge(old)
         deleted, text = self.asked(dialog, latest)

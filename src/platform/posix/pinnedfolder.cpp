@@ -1,6 +1,7 @@
 #include "pinnedfolder.h"
 
 #include "fileoperations.h"
+#include "filestatus.h"
 #include "folderreader.h"
 #include "platformerror.h"
 
@@ -76,7 +77,7 @@ PinnedFolder::PinnedFolder(const QString &path, const FolderIdentity &listed,
         ::close(m_fd);
         throw PlatformError::fromErrno(m_path, err);
     }
-    m_inodesKept = now.inodesKept && listed.inodesKept;
+    m_inodesKept = now.inodesKept;
     if (now.device != listed.device || (m_inodesKept && now.inode != listed.inode)) {
         ::close(m_fd);
         throw PlatformError(m_path + QStringLiteral(": is not the folder that was listed"));

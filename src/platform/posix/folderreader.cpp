@@ -1,3 +1,4 @@
+#include "filestatus.h"
 #include "folderreader.h"
 
 #include "platformerror.h"
