@@ -173,9 +173,7 @@ private slots:
     }
 
     // Whatever stops a purge before it deletes: the questions as asked, nothing goes, the counters
-
     // stay right, the window is idle again.
-
     void stopsBeforeDeleting()
     {
         QFETCH(QStringList, files);
@@ -194,11 +192,8 @@ private slots:
     }
 
     // Read-only files, links and a folder named like versions, names with blanks and Unicode: the
-
     // old versions go and nothing else. A link is never a version: not an old one, whose target
-
     // stays where it is, nor the latest, which would leave the model with nothing but a link.
-
     void deletesOldVersionsOnly()
     {
         const QString gear = QString::fromUtf8("Zahnrad groß");
@@ -229,9 +224,7 @@ private slots:
     }
 
     // What the purge deletes is exactly what the census counted in the folder the file list shows,
-
     // however the folder was reached and whatever numbers the file system gives.
-
     void whatIsListedIsWhatIsPurged()
     {
         QFETCH(QString, kind);
@@ -325,11 +318,8 @@ private slots:
     }
 
     // Another program at work in the folder: whatever it does just before a deletion, no file is
-
     // deleted that is not the one listed, no model loses its latest version, and the run stops
-
     // with the count, then the reason, which names the file.
-
     void racesBeforeEachDeletion()
     {
         QFETCH(bool, ask);
@@ -386,13 +376,9 @@ private slots:
     }
 
     // Many small folders of random versions, with links and names the census must not take for
-
     // versions, and now and then a file that another program re-creates after the listing. A purge
-
     // that runs to its end leaves exactly the highest versions; one that stops has deleted old
-
     // versions only, and never the re-created file.
-
     void randomFoldersKeepExactlyTheHighestVersions()
     {
         EngineFixture s({});
@@ -467,9 +453,7 @@ private slots:
     }
 
     // Each answer does what it says, read-only files included; the dialog shows the file and the
-
     // latest version of its model; the run ends with one report.
-
     void confirmedRun()
     {
         QFETCH(QString, folderName);
@@ -499,7 +483,6 @@ private slots:
     }
 
     // Without the service the two boxes share one note: latest box, then nothing, file after file.
-
     void confirmedRunWithoutFileDetails()
     {
         EngineFixture f({"a.prt.1", "a.prt.2", "a.prt.3"}, true);
@@ -513,7 +496,6 @@ private slots:
     }
 
     // Browsing on while the dialog waits: the run still deletes its own list in its own folder.
-
     void confirmedRunAfterFolderChange()
     {
         const QStringList files = {"p.prt.1", "p.prt.2", "p.prt.3"};
@@ -541,9 +523,7 @@ private slots:
     }
 
     // Even with the identity of a file that is there, a name that is not one entry of the folder
-
     // deletes nothing, and is refused as what it is.
-
     void pinnedFolderRefusesBadName()
     {
         QFETCH(QString, name);
@@ -564,9 +544,7 @@ private slots:
     }
 
     // The folder the user listed, reached through a link (with a trailing slash) and renamed away
-
     // after pinning; never another folder put in its place before.
-
     void pinnedFolderIsTheListedOne()
     {
         QTemporaryDir tmp;
@@ -589,9 +567,7 @@ private slots:
     }
 
     // Deleting never changes a mode: not that of another name of the same file, and not that of
-
     // a file that cannot be deleted.
-
     void pinnedFolderLeavesModesAlone()
     {
         QTemporaryDir tmp;

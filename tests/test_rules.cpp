@@ -69,11 +69,8 @@ private slots:
     }
 
     // The fast scan against the plain rule: every ordered pair (i, m) of versions of one model,
-
     // the lower of each pair recorded when first met; each old version keeps the first of the
-
     // highest versions of its model.
-
     void oldVersionsAgreeWithPairwiseComparison()
     {
         const QStringList models = {"a", "A", "a.b", "bracket", "x y", QString::fromUtf8("Ölwanne"), ""};
@@ -142,6 +139,7 @@ private slots:
         QTest::newRow("512") << qint64(512) << "0.512 KB";
         QTest::newRow("1,000,000") << qint64(1000000) << "1000 KB";
         QTest::newRow("1,000,001") << qint64(1000001) << "1 MB";
+        QTest::newRow("half to even, down") << qint64(1234500) << "1.234 MB";
         QTest::newRow("half to even, up") << qint64(1235500) << "1.236 MB";
     }
 

@@ -125,9 +125,7 @@ private slots:
     }
 
     // The saved folder where it can be, else home; the file list shows regular files and links to
-
     // them, sorted without case, and no dot files, folders, pipes or names that are not UTF-8.
-
     void startsOnSavedFolder()
     {
         QFETCH(bool, homeOnOwnDrive);
@@ -159,11 +157,8 @@ private slots:
     }
 
     // A drive without a medium, a folder gone before it is opened or refreshed: the window stays
-
     // or goes home, and says so only where the user asked for that folder. A pattern that names
-
     // a folder is refused for all files.
-
     void browsingFallsBackWhereFoldersFail()
     {
         Harness h;
@@ -214,9 +209,7 @@ private slots:
     }
 
     // A FIFO in the settings file's place would block the start for good if it were read, and take
-
     // whatever was written: it is left alone.
-
     void settingsFileThatIsNoFile()
     {
         QTemporaryDir dir;
@@ -250,11 +243,8 @@ private slots:
     }
 
     // The Delete key asks twice, then removes the selected file as it was listed, read-only or
-
     // not, a link as the link, in the folder the file list shows; another file put in its place
-
     // stays, and the message says why.
-
     void deleteKey()
     {
         QFETCH(QString, kind);
@@ -318,9 +308,7 @@ private slots:
     }
 
     // On screen: the focus starts on Cancel, the nine controls rest, both boxes fit a long path;
-
     // closing the dialog ends the run like Cancel, and the next run gets a fresh dialog.
-
     void confirmedRunOnScreen()
     {
         const QString longName = QString(58, 'f');
@@ -338,10 +326,20 @@ private slots:
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
         for (QLabel *box : {d->Latest_File_info, d->Delete_File_info})
             QVERIFY2(box->sizeHint().width() <= box->width() && box->sizeHint().height() <= box->height(), qPrintable(box->text()));
+        // A double click on the purge list tells about the file under it; below the last entry,
+        // or on an empty list, there is no file to tell about.
+        w.DeleteFiles->setCurrentRow(1);
+        w.DeleteFiles_DblClick();
+        QTest::mouseDClick(w.DeleteFiles->viewport(), Qt::LeftButton, {}, QPoint(5, w.DeleteFiles->viewport()->height() - 5));
+        QVERIFY2(h.messages.texts().value(2).startsWith(h.folder + "/p.prt.2\r\nFile Size :  0.007 KB\nCreated: "),
+                 qPrintable(h.messages.texts().value(2)));
+        QCOMPARE(h.messages.texts().value(3), "No file info available in current environment");
         QTest::mouseClick(d->Yes_Delete, Qt::LeftButton);
         d->close(); // the close box
-        QCOMPARE(h.messages.texts().mid(2), QStringList{"1 Pro Eng Files Deleted!"});
+        QCOMPARE(h.messages.texts().mid(4), QStringList{"1 Pro Eng Files Deleted!"});
         QCOMPARE(namesIn(h.folder), (QStringList{"p.prt.2", "p.prt.3"}));
+        w.DeleteFiles_DblClick();
+        QCOMPARE(h.messages.texts().last(), "No file info available in current environment");
         for (QWidget *control : resting)
             QVERIFY(control->isEnabled());
         QVERIFY(w.ProgressBar1->isHidden() && w.DeleteFiles->isHidden() && w.PurgeListLabel->isHidden() && !h.busy.isBusy());
@@ -350,30 +348,6 @@ private slots:
         QVERIFY(h.confirm->dialog() && h.confirm->dialog() != d && h.confirm->dialog()->isVisible());
         QTest::mouseClick(h.confirm->dialog()->Delete_Cancel, Qt::LeftButton);
         QCOMPARE(namesIn(h.folder).size(), 2);
-    }
-
-    // A double click on the purge list tells about the file under it, with its size; below the
-
-    // last entry, or on an empty list, there is no file to tell about.
-
-    void purgeListDoubleClick()
-    {
-        Harness h({"s.prt.2"});
-        QFile file(makeFile(h.folder, "s.prt.1"));
-        QVERIFY(file.resize(1234500));
-        Purge &w = h.load();
-        h.purge();
-        h.messages.shown.clear();
-        w.DeleteFiles->setCurrentRow(0);
-        w.DeleteFiles_DblClick();
-        QVERIFY2(h.messages.texts().value(0).startsWith(h.folder + "/s.prt.1\r\nFile Size :  1.234 MB\nCreated: "),
-                 qPrintable(h.messages.texts().value(0)));
-        QTest::mouseDClick(w.DeleteFiles->viewport(), Qt::LeftButton, {}, QPoint(5, w.DeleteFiles->viewport()->height() - 5));
-        QCOMPARE(h.messages.texts().value(1), "No file info available in current environment");
-        QTest::mouseClick(h.confirm->dialog()->Delete_Cancel, Qt::LeftButton);
-        h.messages.shown.clear();
-        w.DeleteFiles_DblClick();
-        QCOMPARE(h.messages.texts(), QStringList{"No file info available in current environment"});
     }
 
     void registryValues_data()
