@@ -1,20 +1,9 @@
 #include "testsupport.h"
 
-#include "platformerror.h"
-
 #include <QDir>
 #include <QFile>
 
 #include <cstdio>
-
-MessageBoxes::Answer ScriptedMessageBoxes::show(const QString &text, const QString &title,
-                                                Icon icon, Buttons buttons, const QString &details)
-{
-    shown.append({text, title, icon, buttons, details});
-    if (buttons == Buttons::Ok)
-        return Answer::Ok;
-    return answers.isEmpty() ? Answer::No : answers.takeFirst();
-}
 
 QStringList ScriptedMessageBoxes::texts() const
 {
@@ -22,13 +11,6 @@ QStringList ScriptedMessageBoxes::texts() const
     for (const Shown &s : shown)
         result.append(s.text);
     return result;
-}
-
-std::unique_ptr<FileSystemObject> TestServices::createObject(const QString &className)
-{
-    if (unavailable)
-        throw PlatformError(QStringLiteral("service switched off by the test"));
-    return ServiceFactory::createObject(className);
 }
 
 int RacingOperations::status(int folderFd, const char *name, FileIdentity &out)
@@ -65,10 +47,4 @@ void makeRawFile(const QString &folder, const QByteArray &name)
     if (!raw)
         qFatal("cannot create %s", path.constData());
     std::fclose(raw);
-}
-
-QStringList namesIn(const QString &folder)
-{
-    return sorted(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                         QDir::NoDotAndDotDot, QDir::Unsorted));
 }

@@ -3,7 +3,9 @@
 #include "fileinformation.h"
 #include "fileoperations.h"
 #include "messageboxes.h"
+#include "platformerror.h"
 
+#include <QDir>
 #include <QHash>
 #include <QList>
 #include <QStringList>
@@ -22,7 +24,13 @@ public:
     };
     // Answers the next Yes/No questions in order; a question beyond them is answered No.
     Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons,
-                const QString &details = {}) override;
+                const QString &details = {}) override
+    {
+        shown.append({text, title, icon, buttons, details});
+        if (buttons == Buttons::Ok)
+            return Answer::Ok;
+        return answers.isEmpty() ? Answer::No : answers.takeFirst();
+    }
     QStringList texts() const;
 
     QList<Answer> answers;
@@ -33,7 +41,12 @@ public:
 class TestServices : public ServiceFactory
 {
 public:
-    std::unique_ptr<FileSystemObject> createObject(const QString &className) override;
+    std::unique_ptr<FileSystemObject> createObject(const QString &className) override
+    {
+        if (unavailable)
+            throw PlatformError(QStringLiteral("service switched off by the test"));
+        return ServiceFactory::createObject(className);
+    }
     bool unavailable = false;
 };
 
@@ -54,10 +67,14 @@ QString makeFile(const QString &folder, const QString &name, const QByteArray &c
 QString makeFolder(const QString &parent, const QString &name);
 // A file whose name is given as the bytes the file system keeps.
 void makeRawFile(const QString &folder, const QByteArray &name);
-// Names in a folder, hidden ones included, sorted as QStringList::sort does.
-QStringList namesIn(const QString &folder);
 inline QStringList sorted(QStringList names)
 {
     names.sort();
     return names;
+}
+// Names in a folder, hidden ones included, sorted as QStringList::sort does.
+inline QStringList namesIn(const QString &folder)
+{
+    return sorted(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                         QDir::NoDotAndDotDot, QDir::Unsorted));
 }
