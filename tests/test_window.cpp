@@ -5,6 +5,7 @@
 #include "dirlist.h"
 #include "drivelist.h"
 #include "filelist.h"
+#include "folderreader.h"
 #include "patternedit.h"
 #include "profilenames.h"
 #include "programstarter.h"
@@ -136,6 +137,7 @@ private slots:
         for (const char *name : {"b.prt.2", "a.prt.1", "notes.doc", "b.prt.10", "A.prt.1", ".hidden.prt.1"})
             makeFile(work, name);
         makeFolder(work, "folder.prt.9");
+        QVERIFY(QFile::link(work + "/folder.prt.9", work + "/dirlink.prt.5")); // a folder, for the folder list
         makeRawFile(work, "bad\xff.prt.1");
         QCOMPARE(::mkfifo(qPrintable(work + "/pipe.prt.7"), 0600), 0);
         QVERIFY(QFile::link("missing", work + "/dangling.prt.6") && QFile::link("notes.doc", work + "/link.prt.4"));
@@ -151,6 +153,7 @@ private slots:
         const QStringList listed = {"A.prt.1", "a.prt.1", "b.prt.10", "b.prt.2", "link.prt.4", "notes.doc"};
         QCOMPARE(w.filList->names(), expected == work ? listed : QStringList{"home.asm.1"});
         QCOMPARE(w.Pro_Eng_files->text(), expected == work ? "Pro Eng Files = 4" : "Pro Eng Files = 1");
+        QCOMPARE(sorted(readFolder(work).folders), (QStringList{"dirlink.prt.5", "folder.prt.9"}));
         // Whatever happened, the next folder change is an ordinary one the file list follows.
         w.dirList->setPath(makeFolder(h.home(), "next"));
         QCOMPARE(w.filList->folder(), h.home() + "/next");
@@ -180,6 +183,10 @@ private slots:
         w.txtSearchSpec->setText("sub/*.prt.*");
         QCOMPARE(w.txtSearchSpec->text(), QStringLiteral("*.*"));
         QCOMPARE(w.filList->names(), (QStringList{"a.prt.1", "b"}));
+        w.txtSearchSpec->setText(" b ; ?.PRT.* "); // several, without case, blanks around
+        QCOMPARE(w.filList->names(), (QStringList{"a.prt.1", "b"}));
+        w.txtSearchSpec->setText("");
+        QCOMPARE(w.filList->count(), 2);
 
         // Leaving the folder list opens the folder highlighted there, if any.
         const auto leaveFrom = [&w](const QString &path) {
@@ -206,6 +213,27 @@ private slots:
         QCOMPARE(h.messages.shown.first().icon, MessageBoxes::Icon::Critical);
         QCOMPARE((QStringList{w.dirList->path(), w.filList->folder()}), (QStringList{h.home(), h.home()}));
         QVERIFY(!h.busy.isBusy());
+    }
+
+    // However the pattern box gets the focus, the whole pattern is selected, to be typed over.
+    void patternBoxSelectsAllOnFocus()
+    {
+        Harness h;
+        Purge &w = h.load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.txtSearchSpec->setText("*.prt.*");
+        for (const QString way : {"the label's access key", "a click", "tab from the control before"}) {
+            w.Command7->setFocus();
+            w.txtSearchSpec->deselect();
+            if (way.startsWith("the label"))
+                QTest::keyClick(&w, Qt::Key_C, Qt::AltModifier);
+            else if (way == "a click")
+                QTest::mouseClick(w.txtSearchSpec, Qt::LeftButton, {}, QPoint(5, 5));
+            else
+                QTest::keyClick(w.Command7, Qt::Key_Tab);
+            QVERIFY2(w.txtSearchSpec->hasFocus() && w.txtSearchSpec->selectedText() == "*.prt.*", qPrintable(way));
+        }
     }
 
     // A FIFO in the settings file's place would block the start for good if it were read, and take
