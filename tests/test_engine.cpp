@@ -43,7 +43,11 @@ struct FakeView : PurgeView, ConfirmView
     void rereadFileList() override { open(listed.folder); }
     void showCounters(int files, int versionFiles) override { counters = {files, versionFiles}; }
     void enablePurgeControls(bool enabled) override { controlsEnabled = enabled; }
-    void showPurgeList(const QStringList &paths, const QString &caption) override { purgeList = paths, purgeListCaption = caption; }
+    void showPurgeList(const QStringList &paths, const QString &caption) override
+    {
+        purgeList = paths;
+        purgeListCaption = caption;
+    }
     void removePurgeListEntry(const QString &path, int) override { purgeList.removeOne(path); }
     void showProgress(bool visible, int, int) override { progressVisible = visible; }
     void showStatusLine(bool visible, const QString &) override { statusVisible = visible; }
