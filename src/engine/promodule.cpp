@@ -265,16 +265,6 @@ void ProModule::deleteListedFile(const QString &folder, const FolderIdentity &fo
 
 void ProModule::FinishPurge()
 {
-    finish(true);
-}
-
-void ProModule::finishQuietly()
-{
-    finish(false);
-}
-
-void ProModule::finish(bool report)
-{
     m_confirm->hideDialog();
     m_pinned.reset();
     m_view->showPurgeList({}, {});
@@ -283,10 +273,8 @@ void ProModule::finish(bool report)
     ProEngFileCount = 0;
     clearPurgeList();
     m_view->rereadFileList();
-    if (report)
-        m_messages.inform(QString::number(DeletedCount) +
-                              QStringLiteral(" Pro Eng Files Deleted!"),
-                          MessageBoxes::Icon::Information);
+    m_messages.inform(QString::number(DeletedCount) + QStringLiteral(" Pro Eng Files Deleted!"),
+                      MessageBoxes::Icon::Information);
     CountProEngFiles();
     m_view->enablePurgeControls(true);
     CountProEngFiles();

@@ -54,8 +54,6 @@ public:
     void DeleteOldVersions();
     // Ends a run: reports what was deleted and puts the main window back to idle.
     void FinishPurge();
-    // The same without the report, after a run was aborted and reported.
-    void finishQuietly();
 
     // The confirmed run: asks about each old version in the confirmation dialog.
     void StartConfirmedPurge();
@@ -86,7 +84,6 @@ private:
 
     bool askToPurge();
     void fillPurgeList(const QStringList &census, const OldVersionScan &scan);
-    void finish(bool report);
     void clearPurgeList();
     // Deletes PurgeFiles(k) through the folder pinned for this run, after making sure its
     // model's kept version is still there as listed; throws on any doubt.

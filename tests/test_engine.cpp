@@ -1,0 +1,597 @@
+#include "confirmview.h"
+#include "filelist.h"
+#include "folderreader.h"
+#include "pinnedfolder.h"
+#include "platformerror.h"
+#include "profilenames.h"
+#include "promodule.h"
+#include "purgeview.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using Answer = MessageBoxes::Answer;
+using Icon = MessageBoxes::Icon;
+
+namespace {
+
+const QString kDeleteNotice = QStringLiteral("Aborting Purge because files cannot be deleted - possible write protection!");
+
+// The windows as the engine sees them; what was shown last is kept for the test to read.
+struct FakeView : PurgeView, ConfirmView
+{
+    // Lists the folder as the file list does: every file, sorted.
+    void open(const QString &folder)
+    {
+        FolderListing listing = readFolder(folder);
+        sortFileNames(listing.files, &listing.fileIdentities);
+        listed = {folder, listing.identity, listing.files, listing.fileIdentities};
+    }
+    ListedFiles listedFiles() const override { return listed; }
+    QString pattern() const override { return patternText; }
+    bool confirmEachFile() const override { return confirm; }
+    void rereadFileList() override { open(listed.folder); }
+    void showCounters(int files, int versionFiles) override { counters = {files, versionFiles}; }
+    void enablePurgeControls(bool enabled) override { controlsEnabled = enabled; }
+    void showPurgeList(const QStringList &paths, const QString &caption) override
+    {
+        purgeList = paths;
+        purgeListCaption = caption;
+    }
+    void removePurgeListEntry(const QString &path, int) override { purgeList.removeOne(path); }
+    void showProgress(bool visible, int, int) override { progressVisible = visible; }
+    void showStatusLine(bool visible, const QString &) override { statusVisible = visible; }
+    void showNormalPointer() override {}
+    void drawNow() override {}
+    void showDialog() override { dialogVisible = true; }
+    void hideDialog() override { dialogVisible = false; }
+    void setLatestFileInfo(const QString &text) override { latestInfo = text; }
+    void setDeleteFileInfo(const QString &text) override { deleteInfo = text; }
+
+    ListedFiles listed;
+    QString patternText = "*.*", purgeListCaption, latestInfo, deleteInfo;
+    bool confirm = false, controlsEnabled = true, progressVisible = false, statusVisible = false, dialogVisible = false;
+    QList<int> counters; // files, version files
+    QStringList purgeList;
+};
+
+// The engine on a temporary folder of the given files (each holding its own name), counted.
+struct EngineFixture
+{
+    explicit EngineFixture(const QStringList &files, bool confirm = false, const QString &name = "work")
+        : folder(makeFolder(dir.path(), name))
+    {
+        for (const QString &file : files)
+            makeFile(folder, file, file.toUtf8());
+        engine.setViews(&view, &view);
+        engine.setFileOperations(operations);
+        view.confirm = confirm;
+        recount(folder);
+    }
+    void recount(const QString &where)
+    {
+        view.open(where);
+        engine.CountProEngFiles();
+    }
+    // The purge command with these answers to its questions; gives every text shown.
+    QStringList purge(const QList<Answer> &answers = {Answer::Yes, Answer::Yes})
+    {
+        messages.answers = answers;
+        engine.runPurge();
+        return messages.texts();
+    }
+    // Answers the dialog, a letter an answer: Y(es), A(ll), N(o), C(ancel).
+    void answer(const QString &keys)
+    {
+        for (QChar key : keys) {
+            QVERIFY2(view.dialogVisible, "the dialog must be up to answer");
+            engine.OnConfirmAnswer(key == 'Y' ? ProModule::Answer::Yes : key == 'A' ? ProModule::Answer::YesToAll
+                                   : key == 'N' ? ProModule::Answer::No : ProModule::Answer::Cancel);
+        }
+    }
+    // Back to idle: nothing of the run left on screen, every control usable.
+    void expectIdle() const
+    {
+        QVERIFY(view.controlsEnabled && view.purgeList.isEmpty() && !view.dialogVisible);
+        QVERIFY(!view.progressVisible && !view.statusVisible);
+    }
+
+    QTemporaryDir dir;
+    QString folder;
+    ScriptedMessageBoxes messages;
+    TestServices services;
+    RacingOperations operations;
+    FakeView view;
+    ProModule engine{messages, services};
+};
+
+// The files a purge must leave: everything but the versions of a model below its highest.
+QStringList survivors(const QStringList &names)
+{
+    QHash<QString, double> highest;
+    const auto base = [](const QString &name) { return name.left(name.lastIndexOf('.') + 1); };
+    for (const QString &name : names) {
+        if (isProEngVersionFile(name))
+            highest[base(name)] = std::max(highest.value(base(name), -1), name.mid(base(name).size()).toDouble());
+    }
+    QStringList kept;
+    for (const QString &name : names) {
+        if (!isProEngVersionFile(name) || name.mid(base(name).size()).toDouble() >= highest.value(base(name)))
+            kept.append(name);
+    }
+    return sorted(kept);
+}
+
+bool runs(const QString &program, const QStringList &arguments)
+{
+    return QProcess::execute(program, arguments) == 0;
+}
+
+FileIdentity listedFile(const QString &folder, const QString &name)
+{
+    const FolderListing listing = readFolder(folder);
+    return listing.fileIdentities.value(listing.files.indexOf(name));
+}
+
+} // namespace
+
+// The engine on real folders, driven through a small fake of the windows, and the pinned
+// folder every deletion goes through.
+class TestEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stopsBeforeDeleting_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("ask");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QList<Answer>>("answers");
+        QTest::addColumn<QStringList>("texts"); // %1 stands for the folder
+
+        const QStringList versions = {"a.prt.1", "a.prt.2", "b.asm.1", "b.asm.3"};
+        const QString sure = "Are you sure you want to purge files ?";
+        QTest::newRow("type, confirmed, no at the first") << versions << true << "*.prt.*" << QList<Answer>{Answer::No}
+            << QStringList{"Do you want to purge old versions of type *.prt.* in %1 ?"};
+        QTest::newRow("type, unconfirmed, no at the second") << versions << false << "*.prt.*" << QList<Answer>{Answer::Yes, Answer::No}
+            << QStringList{"Warning ! Do you want to purge ALL old versions of type *.prt.* in %1 ?", sure};
+        QTest::newRow("no version files") << QStringList{"readme.txt"} << false << "*.*" << QList<Answer>{}
+                                          << QStringList{"No Pro Eng Files found"};
+        QTest::newRow("one version file") << QStringList{"a.prt.1", "notes.doc"} << false << "*.*" << QList<Answer>{}
+                                          << QStringList{"No Pro Eng files to purge"};
+        QTest::newRow("no old versions") << QStringList{"a.prt.1", "b.prt.1", "a.asm.2"} << false << "*.*"
+            << QList<Answer>{Answer::Yes, Answer::Yes}
+            << QStringList{"Warning ! Do you want to purge ALL old versions of Pro Eng files in %1 ?", sure,
+                           "No old versions of Pro Eng files found", "0 Pro Eng Files Deleted!"};
+        // A version that is not plain digits, among others of its model: nothing can be decided.
+        QTest::newRow("unreadable version") << QStringList{"a.prt.1", "a.prt.2", "b.prt. 1", "b.prt.2"} << true << "*.*"
+            << QList<Answer>{Answer::Yes, Answer::Yes}
+            << QStringList{"Do you want to purge old versions of Pro Eng files in %1 ?", sure, "Error - Aborting"};
+    }
+
+    // Whatever stops a purge before it deletes: the questions as asked, nothing goes, the counters
+    // stay right, the window is idle again.
+    void stopsBeforeDeleting()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, ask);
+        QFETCH(QString, pattern);
+        QFETCH(QList<Answer>, answers);
+        QFETCH(QStringList, texts);
+        EngineFixture f(files, ask);
+        f.view.patternText = pattern;
+        QCOMPARE(f.purge(answers), texts.replaceInStrings("%1", f.folder));
+        for (const ScriptedMessageBoxes::Shown &shown : std::as_const(f.messages.shown))
+            QCOMPARE(shown.icon, shown.buttons == MessageBoxes::Buttons::YesNo ? Icon::Exclamation
+                                 : shown.text == "Error - Aborting"            ? Icon::None
+                                                                               : Icon::Information);
+        QCOMPARE(namesIn(f.folder), sorted(files));
+        QCOMPARE(f.view.counters.value(0), files.size());
+        f.expectIdle();
+    }
+
+    // Read-only files, links and a folder named like versions, names with blanks and Unicode, a
+    // version that is not plain digits alone in its model: the old versions go and nothing else.
+    // A link is never a version: not an old one, whose target stays where it is, nor the latest,
+    // which would leave the model with nothing but a link.
+    void deletesOldVersionsOnly()
+    {
+        const QString gear = QString::fromUtf8("Zahnrad groß");
+        EngineFixture f({"a.prt.1", "a.prt.2", "a.prt.10", gear + ".asm.3", gear + ".asm.4", "notes.txt", "c.prt.+1"});
+        QVERIFY(QFile::setPermissions(f.folder + "/a.prt.1", QFile::ReadOwner));
+        QVERIFY(QFile::link("a.prt.10", f.folder + "/a.prt.11"));
+        makeFolder(f.folder, "a.prt.3");
+        const QString outside = makeFile(f.dir.path(), "outside.prt.1", "keep");
+        QVERIFY(QFile::link(outside, f.folder + "/b.drw.1"));
+        makeFile(f.folder, "b.drw.2");
+        f.recount(f.folder);
+        QCOMPARE(f.view.counters, (QList<int>{10, 7}));
+        QCOMPARE(f.purge().mid(2), QStringList{"3 Pro Eng Files Deleted!"});
+        QCOMPARE(namesIn(f.folder), sorted({"a.prt.10", "a.prt.11", "a.prt.3", "b.drw.1", "b.drw.2", "c.prt.+1", "notes.txt", gear + ".asm.4"}));
+        QVERIFY(QFileInfo(f.folder + "/a.prt.3").isDir() && !QFileInfo(f.folder + "/a.prt.10").isSymLink());
+        QVERIFY(QFileInfo::exists(outside));
+        QCOMPARE(f.view.counters, (QList<int>{7, 4}));
+        f.expectIdle();
+    }
+
+    void whatIsListedIsWhatIsPurged_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a name that starts with U+FEFF") << "bom";
+        QTest::newRow("folder reached through a link") << "link";
+        QTest::newRow("file list read again, a new file first") << "reread";
+        QTest::newRow("FAT image mounted through FUSE") << "fuse";
+    }
+
+    // What the purge deletes is exactly what the census counted in the folder the file list shows,
+    // however the folder was reached and whatever numbers the file system gives.
+    void whatIsListedIsWhatIsPurged()
+    {
+        QFETCH(QString, kind);
+        EngineFixture f({"m.prt.1", "m.prt.2"});
+        QString folder = f.folder;
+        QStringList left = {"m.prt.2"};
+        bool mounted = false;
+        const auto unmount = qScopeGuard([&] { if (mounted) runs("fusermount", {"-u", "-z", folder}); });
+        if (kind == "bom") {
+            // Decoded carelessly, it would be m.prt.9 and take m.prt.2's place as the latest.
+            makeRawFile(folder, "\xEF\xBB\xBFm.prt.9");
+            left.append(QChar(0xFEFF) + QStringLiteral("m.prt.9"));
+        } else if (kind == "link") {
+            folder = f.dir.filePath("linked");
+            QVERIFY(QFile::link(f.folder, folder));
+        } else if (kind == "fuse") {
+            // A FAT image mounted through FUSE: listing and status calls disagree on inode numbers,
+            // and a file may be numbered anew.
+            const QString image = f.dir.filePath("stick.img");
+            const QString mkfs = QStandardPaths::findExecutable("mkfs.vfat", {"/usr/sbin", "/sbin"});
+            QFile file(image);
+            folder = makeFolder(f.dir.path(), "stick");
+            mounted = file.open(QIODevice::WriteOnly) && file.resize(4 << 20) && runs(mkfs, {image}) &&
+                      runs("fusefat", {"-o", "rw+", image, folder});
+            if (!mounted)
+                QSKIP("a FAT image cannot be mounted through FUSE here");
+            makeFile(folder, "m.prt.1", "one");
+            makeFile(folder, "m.prt.2", "two");
+        }
+        f.recount(folder);
+        if (kind == "reread") {
+            makeFile(folder, "a.prt.0"); // listed first: the rows of the census files move
+            f.view.open(folder);
+            left.prepend("a.prt.0");
+        }
+        if (kind == "fuse") {
+            // Once the kernel forgets them, the file system numbers the files anew. The kernel
+            // forgets in its own time: ask a few times, and purge however it went.
+            struct stat listed = {};
+            QCOMPARE(::lstat(qPrintable(folder + "/m.prt.2"), &listed), 0);
+            struct stat now = listed;
+            for (int attempt = 0; attempt < 10 && now.st_ino == listed.st_ino; ++attempt) {
+                ::sync();
+                QFile drop("/proc/sys/vm/drop_caches");
+                if (!drop.open(QIODevice::WriteOnly) || drop.write("2") != 1 || !drop.flush())
+                    break;
+                QTest::qWait(20);
+                QCOMPARE(::lstat(qPrintable(folder + "/m.prt.2"), &now), 0);
+            }
+        }
+        QCOMPARE(f.engine.proEngFileCount(), 2);
+        QCOMPARE(f.purge().mid(2), QStringList{"1 Pro Eng Files Deleted!"});
+        QCOMPARE(namesIn(folder), left);
+        f.expectIdle();
+    }
+
+    void racesBeforeEachDeletion_data()
+    {
+        QTest::addColumn<bool>("ask");
+        QTest::addColumn<QString>("race");   // what another program does to the file
+        QTest::addColumn<QString>("target"); // just before its status is read for a deletion
+        QTest::addColumn<int>("occurrence"); // the how-manyth time
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<QString>("cause");
+
+        const QString replaced = ": has been replaced by another file since it was listed";
+        const QString kept = "\nThis is the latest version of its model, which the purge keeps; "
+                             "no older version of it is deleted.";
+        const QStringList m2Stays = {"m.prt.2", "m.prt.3", "m.prt.4", "n.prt.1", "n.prt.2"};
+        for (const bool ask : {false, true}) {
+            const char *mode = ask ? "confirmed" : "unconfirmed";
+            QTest::addRow("%s, replaced", mode) << ask << "replace" << "m.prt.2" << 1 << m2Stays << "m.prt.2" + replaced;
+            QTest::addRow("%s, re-created with the same inode number", mode)
+                << ask << "recreate" << "m.prt.2" << 1 << m2Stays << "m.prt.2" + replaced;
+            QTest::addRow("%s, a folder now", mode) << ask << "folder" << "m.prt.2" << 1 << m2Stays
+                                                    << "m.prt.2: was a file when listed and is a folder now";
+            QTest::addRow("%s, gone", mode) << ask << "remove" << "m.prt.2" << 1
+                                            << QStringList{"m.prt.3", "m.prt.4", "n.prt.1", "n.prt.2"} << "m.prt.2: is gone";
+            QTest::addRow("%s, latest version gone", mode)
+                << ask << "remove" << "m.prt.4" << 1
+                << QStringList{"m.prt.1", "m.prt.2", "m.prt.3", "n.prt.1", "n.prt.2"} << "m.prt.4: is gone" + kept;
+            QTest::addRow("%s, latest version replaced", mode) << ask << "replace" << "n.prt.2" << 1
+                << QStringList{"m.prt.4", "n.prt.1", "n.prt.2"} << "n.prt.2" + replaced + kept;
+        }
+        QTest::newRow("unconfirmed, a link now") << false << "link" << "m.prt.2" << 1 << m2Stays
+                                                 << "m.prt.2: was a file when listed and is a symbolic link now";
+        // Asked file by file, the latest version is looked at again before every deletion.
+        QTest::newRow("confirmed, latest version gone after a deletion")
+            << true << "remove" << "m.prt.4" << 2 << QStringList{"m.prt.2", "m.prt.3", "n.prt.1", "n.prt.2"}
+            << "m.prt.4: is gone" + kept;
+    }
+
+    // Another program at work in the folder: whatever it does just before a deletion, no file is
+    // deleted that is not the one listed, no model loses its latest version, and the run stops
+    // with the count, then the reason, which names the file.
+    void racesBeforeEachDeletion()
+    {
+        QFETCH(bool, ask);
+        QFETCH(QString, race);
+        QFETCH(QString, target);
+        QFETCH(int, occurrence);
+        QFETCH(QStringList, left);
+        QFETCH(QString, cause);
+        EngineFixture f({"m.prt.1", "m.prt.2", "m.prt.3", "m.prt.4", "n.prt.1", "n.prt.2"}, ask);
+        const QString path = f.folder + "/" + target;
+        struct stat listed = {};
+        QCOMPARE(::lstat(qPrintable(path), &listed), 0);
+        int seen = 0;
+        f.operations.beforeStatus = [&](const QString &name) {
+            if (name != target || ++seen != occurrence)
+                return;
+            if (race == "replace") {
+                makeFile(f.folder, "new", "new content");
+                QCOMPARE(::rename(qPrintable(f.folder + "/new"), qPrintable(path)), 0);
+                return;
+            }
+            QVERIFY(QFile::remove(path));
+            if (race == "recreate") {
+                makeFile(f.folder, target, target.toUtf8()); // same name, same size
+                f.operations.reportedInode[target] = quint64(listed.st_ino);
+            } else if (race == "folder") {
+                makeFolder(f.folder, target);
+            } else if (race == "link") {
+                QVERIFY(QFile::link("m.prt.4", path));
+            }
+        };
+        f.purge();
+        if (ask)
+            f.answer("A");
+        QCOMPARE(f.messages.texts().mid(2), (QStringList{QString::number(6 - left.size() - (race == "remove")) + " Pro Eng Files Deleted!", kDeleteNotice}));
+        QCOMPARE(f.messages.shown.last().icon, ask ? Icon::Critical : Icon::Exclamation);
+        QCOMPARE(f.messages.shown.last().details, f.folder + "/" + cause);
+        QCOMPARE(namesIn(f.folder), left);
+        f.expectIdle();
+    }
+
+    // Many small folders of random versions, with links and names the census must not take for
+    // versions, and now and then a file that another program re-creates after the listing. A purge
+    // that runs to its end leaves exactly the highest versions; one that stops has deleted old
+    // versions only, and never the re-created file.
+    void randomFoldersKeepExactlyTheHighestVersions()
+    {
+        EngineFixture s({});
+        const QStringList models = {"a", "A", "b.c", "x y"}, types = {"prt", "asm", "drw"};
+        const QStringList versions = {"1", "2", "3", "9", "10", "007", "7", "11"};
+        QRandomGenerator random(7);
+        const auto pick = [&random](const QStringList &from) { return from[random.bounded(from.size())]; };
+        const auto model = [&] { return pick(models) + '.' + pick(types) + '.'; };
+        int completed = 0, stopped = 0;
+        for (int round = 0; round < 2000; ++round) {
+            const QString folder = makeFolder(s.dir.path(), QString::number(round));
+            QStringList names;
+            for (int i = random.bounded(1, 9); i > 0; --i)
+                names.append(model() + pick(versions));
+            if (random.bounded(4) == 0)
+                names.append("other.prt");
+            names.removeDuplicates();
+            for (const QString &name : names)
+                makeFile(folder, name);
+            QStringList others; // links named like the latest versions, and names behind a U+FEFF
+            if (random.bounded(3) == 0) {
+                others.append(model() + "99");
+                QVERIFY(QFile::link(pick(names), folder + "/" + others.last()));
+            }
+            if (random.bounded(3) == 0) {
+                others.append(QChar(0xFEFF) + model() + "98");
+                makeRawFile(folder, others.last().toUtf8());
+            }
+            s.recount(folder);
+            QString recreated;
+            if (random.bounded(4) == 0) {
+                recreated = pick(names);
+                QVERIFY(QFile::remove(folder + "/" + recreated));
+                makeFile(folder, recreated);
+            }
+            s.messages.shown.clear();
+            s.purge();
+            const QStringList expected = sorted(survivors(names) + others), left = namesIn(folder);
+            if (!s.messages.texts().contains(kDeleteNotice)) {
+                QCOMPARE(left, expected);
+                ++completed;
+            } else {
+                QVERIFY(!recreated.isEmpty() && left.contains(recreated));
+                for (const QString &name : expected)
+                    QVERIFY2(left.contains(name), qPrintable(name));
+                ++stopped;
+            }
+            QVERIFY(QDir(folder).removeRecursively());
+        }
+        QVERIFY2(stopped > 100 && completed > 1500, qPrintable(QString("%1 stopped, %2 completed").arg(stopped).arg(completed)));
+    }
+
+    void confirmedRun_data()
+    {
+        QTest::addColumn<QString>("folderName");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<QString>("latest"); // of the model asked about first
+
+        const QStringList p = {"p.prt.1", "p.prt.2", "p.prt.3", "p.prt.4", "p.prt.5"};
+        const QString longPath = QString(58, 'f') + "/" + QString(58, 'f') + "/" + QString(58, 'f');
+        QTest::newRow("no") << "work" << QStringList{"q.prt.1", "q.prt.2"} << "N" << QStringList{"q.prt.1", "q.prt.2"} << "q.prt.2";
+        QTest::newRow("yes, numbers not text") << "work" << QStringList{"q.prt.9", "q.prt.10"} << "Y" << QStringList{"q.prt.10"} << "q.prt.10";
+        QTest::newRow("yes to all at once, dotted folder") << "pro.e" << p << "A" << QStringList{"p.prt.5"} << "p.prt.5";
+        QTest::newRow("yes to all after noes") << "work" << p << "NNA" << QStringList{"p.prt.1", "p.prt.2", "p.prt.5"} << "p.prt.5";
+        QTest::newRow("cancel at the third, path of 200 characters")
+            << longPath << p << "YNC" << QStringList{"p.prt.2", "p.prt.3", "p.prt.4", "p.prt.5"} << "p.prt.5";
+        QTest::newRow("yes and no to the end") << "work" << p << "YNYN" << QStringList{"p.prt.2", "p.prt.4", "p.prt.5"} << "p.prt.5";
+        QTest::newRow("dotted model") << "work" << QStringList{"a.asm.9", "a.b.asm.2", "a.b.asm.3"} << "Y"
+                                      << QStringList{"a.asm.9", "a.b.asm.3"} << "a.b.asm.3";
+    }
+
+    // Each answer does what it says, read-only files included; the dialog shows the file and the
+    // latest version of its model; the run ends with one report.
+    void confirmedRun()
+    {
+        QFETCH(QString, folderName);
+        QFETCH(QStringList, files);
+        QFETCH(QString, keys);
+        QFETCH(QStringList, left);
+        QFETCH(QString, latest);
+        EngineFixture f(files, true, folderName);
+        QStringList old;
+        for (const QString &name : sorted(files)) {
+            QVERIFY(QFile::setPermissions(f.folder + "/" + name, QFile::ReadOwner));
+            if (!survivors(files).contains(name))
+                old.append(f.folder + "/" + name);
+        }
+        f.purge();
+        QVERIFY(f.view.dialogVisible && !f.view.controlsEnabled && !f.view.progressVisible);
+        QCOMPARE(f.view.purgeList, old);
+        QCOMPARE(f.view.purgeListCaption, "Number of files to purge = " + QString::number(old.size()));
+        QVERIFY(f.view.deleteInfo.startsWith("Delete " + old.first() + " ?\r\nCreated: "));
+        const QString &info = f.view.latestInfo;
+        QVERIFY2(info.startsWith("Latest Version found is " + f.folder + "/" + latest + "\r\nCreated: "), qPrintable(info));
+        QVERIFY(info.contains("\r\nLast Accessed: ") && info.contains("\r\nLast Modified: "));
+        f.answer(keys);
+        QCOMPARE(f.messages.texts().mid(2), QStringList{QString::number(files.size() - left.size()) + " Pro Eng Files Deleted!"});
+        QCOMPARE(namesIn(f.folder), left);
+        f.expectIdle();
+    }
+
+    // Without the service the two boxes share one note: latest box, then nothing, file after file.
+    void confirmedRunWithoutFileDetails()
+    {
+        EngineFixture f({"a.prt.1", "a.prt.2", "a.prt.3"}, true);
+        f.services.unavailable = true;
+        f.purge();
+        for (const char *file : {"a.prt.1", "a.prt.2"}) {
+            QCOMPARE(f.view.latestInfo, "Latest Version found is " + f.folder + "/a.prt.3\r\n(No file info available in current environment)");
+            QCOMPARE(f.view.deleteInfo, "Delete " + f.folder + "/" + file + " ?\r\n");
+            f.answer("N");
+        }
+    }
+
+    // Browsing on while the dialog waits: the run still deletes its own list in its own folder.
+    void confirmedRunAfterFolderChange()
+    {
+        const QStringList files = {"p.prt.1", "p.prt.2", "p.prt.3"};
+        EngineFixture f(files, true);
+        const QString other = makeFolder(f.dir.path(), "other");
+        for (const QString &name : files)
+            makeFile(other, name);
+        f.purge();
+        f.recount(other);
+        f.answer("A");
+        QCOMPARE(namesIn(f.folder), QStringList{"p.prt.3"});
+        QCOMPARE(namesIn(other), files);
+        QCOMPARE(f.view.counters, (QList<int>{3, 3}));
+    }
+
+    void pinnedFolderRefusesBadName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty") << "";
+        QTest::newRow("dot") << ".";
+        QTest::newRow("dot dot") << "..";
+        QTest::newRow("file beside the folder") << "../outside.prt.1";
+        QTest::newRow("NUL after an existing name") << QStringLiteral("a.prt.1") + QChar(0) + "x";
+        QTest::newRow("unpaired surrogate") << QStringLiteral("a.prt.1") + QChar(0xD800);
+    }
+
+    // Even with the identity of a file that is there, a name that is not one entry of the folder
+    // deletes nothing, and is refused as what it is.
+    void pinnedFolderRefusesBadName()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir tmp;
+        const QString work = makeFolder(tmp.path(), "work");
+        makeFile(work, "a.prt.1");
+        makeFile(tmp.path(), "outside.prt.1");
+        FileOperations system;
+        PinnedFolder folder(work, readFolder(work).identity, system);
+        try {
+            folder.removeFile(name, listedFile(work, "a.prt.1"));
+            QFAIL("a bad name was taken");
+        } catch (const PlatformError &error) {
+            QCOMPARE(error.message(), PlatformError(work + "/" + name + ": not a file name").message());
+        }
+        QCOMPARE(namesIn(work), QStringList{"a.prt.1"});
+        QCOMPARE(namesIn(tmp.path()), (QStringList{"outside.prt.1", "work"}));
+    }
+
+    // The folder the user listed, reached through a link (with a trailing slash) and renamed away
+    // after pinning; never another folder put in its place before.
+    void pinnedFolderIsTheListedOne()
+    {
+        QTemporaryDir tmp;
+        const QString work = makeFolder(tmp.path(), "work"), old = tmp.filePath("old");
+        makeFile(work, "a.prt.1");
+        makeFile(work, "a.prt.2");
+        QVERIFY(QFile::link(work, tmp.filePath("link")));
+        const FolderIdentity listed = readFolder(tmp.filePath("link/")).identity;
+        FileOperations system;
+        PinnedFolder folder(tmp.filePath("link/"), listed, system);
+        folder.removeFile("a.prt.1", listedFile(work, "a.prt.1"));
+        QVERIFY(QDir(tmp.path()).rename("work", "old"));
+        makeFile(makeFolder(tmp.path(), "work"), "a.prt.2", "new");
+        folder.removeFile("a.prt.2", listedFile(old, "a.prt.2"));
+        QCOMPARE(namesIn(old), QStringList());
+        const qsizetype descriptors = QDir("/proc/self/fd").count();
+        QVERIFY_THROWS_EXCEPTION(PlatformError, PinnedFolder(work, listed, system));
+        QCOMPARE(QDir("/proc/self/fd").count(), descriptors); // the refused folder is not kept open
+        QCOMPARE(namesIn(work), QStringList{"a.prt.2"});
+    }
+
+    // Deleting never changes a mode: not that of another name of the same file, and not that of
+    // a file that cannot be deleted.
+    void pinnedFolderLeavesModesAlone()
+    {
+        QTemporaryDir tmp;
+        const QString work = makeFolder(tmp.path(), "work");
+        const QString file = makeFile(work, "a.prt.1", "kept"), otherName = tmp.filePath("other name");
+        QCOMPARE(::link(qPrintable(file), qPrintable(otherName)), 0);
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
+        FileOperations system;
+        PinnedFolder(work, readFolder(work).identity, system).removeFile("a.prt.1", listedFile(work, "a.prt.1"));
+        QCOMPARE(namesIn(work), QStringList());
+        QCOMPARE(QFile::permissions(otherName) & (QFile::ReadOwner | QFile::WriteOwner), QFile::ReadOwner);
+
+        const QString probe = makeFile(tmp.path(), "probe"), locked = makeFile(work, "b.prt.1");
+        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner));
+        // Whatever happens, the temporary folder must stay removable.
+        auto unlock = qScopeGuard([&] {
+            runs("chattr", {"-i", probe});
+            runs("chattr", {"-i", work});
+        });
+        if (!runs("chattr", {"+i", probe}))
+            QSKIP("chattr +i does not work here");
+        QVERIFY(runs("chattr", {"+i", work}));
+        PinnedFolder folder(work, readFolder(work).identity, system);
+        QVERIFY_THROWS_EXCEPTION(PlatformError, folder.removeFile("b.prt.1", listedFile(work, "b.prt.1")));
+        QCOMPARE(QFile::permissions(locked) & (QFile::ReadOwner | QFile::WriteOwner), QFile::ReadOwner);
+    }
+};
+
+QTEST_MAIN(TestEngine)
+#include "test_engine.moc"

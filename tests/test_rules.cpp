@@ -1,0 +1,159 @@
+#include "detailstext.h"
+#include "oldversions.h"
+#include "profilenames.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <algorithm>
+
+static QStringList namesAt(const QStringList &census, const QList<int> &positions)
+{
+    QStringList names;
+    for (int p : positions)
+        names.append(census[p]);
+    return names;
+}
+
+// The rules without files: which names are version files, which of them are old versions,
+// and how the details of a file read.
+class TestRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void versionFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("accepted");
+        for (const char *name : {"bracket.prt.12", "bracket.prt.007", "a.b.asm.3", ".prt.1", "trail.txt.45",
+                                 "pipe.sec.2", "list.bom.9", "plan.drw.1", "a.prt. 1", "a.prt.1e5", "a.prt.+3",
+                                 "a.prt.2E-3", "Gehäuse Deckel.prt.4", "a.prt.x.prt.3"})
+            QTest::newRow(name) << QString::fromUtf8(name) << true;
+        for (const char *name : {"a.prt1.5", "bracket.prt", "bracket.PRT.3", "bracket.Prt.3", "bracket.prt.1x",
+                                 "notes.doc.2", "bracket.prt.1.2", "xasm.1", "mybom.2", "prt.1", "ab.1", "",
+                                 "a.prt.", "a.prt.1e", "a.prt.+-1", "a.prt.+", "a.prt.0x1F", "a.xprt.1"})
+            QTest::newRow(*name ? name : "empty") << QString::fromUtf8(name) << false;
+    }
+
+    void versionFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, accepted);
+        QCOMPARE(isProEngVersionFile(name), accepted);
+    }
+
+    void oldVersions_data()
+    {
+        QTest::addColumn<QStringList>("census");
+        QTest::addColumn<QStringList>("old");
+        QTest::newRow("three versions") << QStringList{"a.prt.1", "a.prt.2", "a.prt.3"} << QStringList{"a.prt.1", "a.prt.2"};
+        QTest::newRow("first met order") << QStringList{"b.prt.2", "a.prt.1", "b.prt.10", "a.prt.3"}
+                                         << QStringList{"b.prt.2", "a.prt.1"};
+        QTest::newRow("leading zeros") << QStringList{"a.prt.007", "a.prt.8"} << QStringList{"a.prt.007"};
+        QTest::newRow("types are models") << QStringList{"gear.prt.1", "gear.asm.2"} << QStringList{};
+        QTest::newRow("equal values both stay") << QStringList{"a.prt.7", "a.prt.007"} << QStringList{};
+        QTest::newRow("equal values below a higher") << QStringList{"a.prt.7", "a.prt.007", "a.prt.9"}
+                                                     << QStringList{"a.prt.7", "a.prt.007"};
+        QTest::newRow("prefix of another base name") << QStringList{"a.prt.x.prt.3", "a.prt.5"} << QStringList{};
+        QTest::newRow("bad version alone is no error") << QStringList{"a.prt. 1", "b.prt.2"} << QStringList{};
+    }
+
+    void oldVersions()
+    {
+        QFETCH(QStringList, census);
+        QFETCH(QStringList, old);
+        const OldVersionScan scan = scanOldVersions(census);
+        QVERIFY(!scan.badVersion);
+        QCOMPARE(namesAt(census, scan.positions), old);
+    }
+
+    // The fast scan against the plain rule: every ordered pair (i, m) of versions of one model,
+    // the lower of each pair recorded when first met; each old version keeps the first of the
+    // highest versions of its model.
+    void oldVersionsAgreeWithPairwiseComparison()
+    {
+        const QStringList models = {"a", "A", "a.b", "bracket", "x y", QString::fromUtf8("Ölwanne"), ""};
+        const QStringList types = {"prt", "asm", "drw", "txt"};
+        const QStringList versions = {"1", "2", "3", "7", "007", "8", "9", "10", "0", "00", "12", "100"};
+        const QStringList badVersions = {" 1", "+2", "1e1", "-3"};
+        const auto base = [](const QString &name) { return name.left(name.lastIndexOf('.') + 1); };
+        const auto value = [&](const QString &name, bool *plain) {
+            const QString digits = name.mid(base(name).size());
+            *plain = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(),
+                                                      [](QChar c) { return c >= '0' && c <= '9'; });
+            return digits.toDouble();
+        };
+        QRandomGenerator random(20261206);
+        int errors = 0, nonEmpty = 0;
+        for (int round = 0; round < 3000; ++round) {
+            QStringList census;
+            const bool oneBigModel = round % 50 == 0;
+            for (int i = oneBigModel ? 400 : random.bounded(1, 40); i > 0; --i) {
+                QString version = oneBigModel ? QString::number(random.bounded(1, 600))
+                                              : versions[random.bounded(versions.size())];
+                if (random.bounded(400) == 0)
+                    version = badVersions[random.bounded(badVersions.size())];
+                const QString name = (oneBigModel ? QStringLiteral("big") : models[random.bounded(models.size())]) +
+                                     '.' + types[random.bounded(oneBigModel ? 1 : types.size())] + '.' + version;
+                if (isProEngVersionFile(name) && !census.contains(name))
+                    census.append(name);
+            }
+            bool error = false, plainA = true, plainB = true;
+            QStringList recorded;
+            QHash<QString, int> keptOf; // model -> the first of its highest versions
+            for (int p = census.size() - 1; p >= 0; --p) {
+                const int q = keptOf.value(base(census[p]), p);
+                if (value(census[p], &plainA) >= value(census[q], &plainB))
+                    keptOf[base(census[p])] = p;
+            }
+            for (int i = 0; i < census.size() && !error; ++i) {
+                for (int m = 0; m < census.size() && !error; ++m) {
+                    if (i == m || base(census[i]) != base(census[m]))
+                        continue;
+                    const double x = value(census[i], &plainA), y = value(census[m], &plainB);
+                    error = !plainA || !plainB;
+                    const QString &lower = x > y ? census[m] : census[i];
+                    if (!error && x != y && !recorded.contains(lower))
+                        recorded.append(lower);
+                }
+            }
+            const OldVersionScan scan = scanOldVersions(census);
+            QCOMPARE(scan.badVersion, error);
+            errors += error;
+            if (error)
+                continue;
+            QCOMPARE(namesAt(census, scan.positions), recorded);
+            for (qsizetype i = 0; i < scan.positions.size(); ++i)
+                QCOMPARE(scan.kept.value(i), keptOf.value(base(census[scan.positions[i]])));
+            nonEmpty += !recorded.isEmpty();
+        }
+        QVERIFY(errors > 10 && nonEmpty > 1000); // both outcomes really exercised
+    }
+
+    void detailsText_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("size");
+        QTest::newRow("empty") << qint64(0) << "0 B";
+        QTest::newRow("512") << qint64(512) << "0.512 KB";
+        QTest::newRow("1,000,000") << qint64(1000000) << "1000 KB";
+        QTest::newRow("1,000,001") << qint64(1000001) << "1 MB";
+        QTest::newRow("half to even, down") << qint64(1234500) << "1.234 MB";
+        QTest::newRow("half to even, up") << qint64(1235500) << "1.236 MB";
+    }
+
+    void detailsText()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, size);
+        const QLocale us(QLocale::English, QLocale::UnitedStates);
+        QCOMPARE(formatSize(bytes, us), size);
+        QCOMPARE(formatSize(bytes, QLocale(QLocale::German)), QString(size).replace('.', ','));
+        QCOMPARE(formatDateTime(QDateTime(QDate(2026, 3, 7), QTime(0, 0)), us), QStringLiteral("3/7/26"));
+        QCOMPARE(formatDateTime(QDateTime(QDate(2026, 3, 7), QTime(14, 5, 9)), us), QStringLiteral("3/7/26 2:05:09 PM"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestRules)
+#include "test_rules.moc"
