@@ -173,6 +173,7 @@ private slots:
         w.dirList->setPath(work);
         w.drvList->setDrive(stick);
         QCOMPARE(w.filList->folder(), stick);
+        QCOMPARE(w.drvList->driveOf(stick + "x/a"), QStringLiteral("/")); // a name that only starts alike
         w.drvList->setDrive("/"); // back on the folder last visited there
         QCOMPARE(w.filList->folder(), work);
         w.drvList->setDrive(noMedium);
