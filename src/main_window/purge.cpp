@@ -133,7 +133,7 @@ void Purge::createControls()
     Picture1->setPalette(panelPalette);
 
     // Created in tab order, so that the focus chain follows the design.
-    createBrowser(Picture1, font);
+    createBrowser(Picture1);
     createPurgeControls(Picture1, font);
     createPurgeList(Picture1);
 
@@ -146,7 +146,7 @@ void Purge::createControls()
     ProgressBar1->setFocusPolicy(Qt::NoFocus);
 }
 
-void Purge::createBrowser(QWidget *panel, const QFont &)
+void Purge::createBrowser(QWidget *panel)
 {
     lblCriteria = place(new QLabel(QStringLiteral("Filter &Criteria:"), panel), "lblCriteria",
                         twips(4560, 410, 1335, 255));

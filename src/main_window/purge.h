@@ -108,7 +108,7 @@ protected:
 
 private:
     void createControls();
-    void createBrowser(QWidget *panel, const QFont &font);
+    void createBrowser(QWidget *panel);
     void createPurgeControls(QWidget *panel, const QFont &font);
     void createPurgeList(QWidget *panel);
     void connectHandlers();
