@@ -214,6 +214,9 @@ private slots:
         QCOMPARE(h.messages.shown.first().icon, MessageBoxes::Icon::Critical);
         QCOMPARE((QStringList{w.dirList->path(), w.filList->folder()}), (QStringList{h.home(), h.home()}));
         QVERIFY(!h.busy.isBusy());
+        QVERIFY(QDir(h.home()).removeRecursively()); // nowhere left to go: an empty list, not a stale one
+        w.Command1_Click();
+        QCOMPARE(w.filList->count(), 0);
     }
 
     // However the pattern box gets the focus, the whole pattern is selected, to be typed over.
