@@ -12,6 +12,7 @@
 #include "registry.h"
 #include "purge.h"
 #include "settingsstore.h"
+#include "tree.h"
 
 #include <QApplication>
 #include <QDir>
@@ -242,5 +243,6 @@ int main(int argc, char *argv[])
     report("purge", median(purgeTimes), "unlink", median(unlinkTimes));
     std::printf("total: %.1f ms / %.1f ms = %.2fx\n", median(totalTimes), median(floorTimes),
                 median(totalTimes) / median(floorTimes));
+    benchTree(temp.path(), QStringLiteral(VINTREX_PROGRAM));
     return 0;
 }
