@@ -3,9 +3,10 @@
 #include <QComboBox>
 #include <QHash>
 
-// The drive list: on Windows the drive letters. Without drive letters a "drive" is a mounted volume holding a real file
-// system, named by its mount point; the root volume comes first. Each drive remembers the
-// last folder visited on it in this run; the home folder's volume starts at the home folder.
+// The drive list: the drive letters on Windows. Without drive letters a "drive" is a mounted
+// volume holding a real file system, named by its mount point; the root volume comes first. Each
+// drive remembers the last folder visited on it in this run; the home folder's volume starts at
+// the home folder.
 class DriveList : public QComboBox
 {
     Q_OBJECT

@@ -94,7 +94,7 @@ struct Scenario
     const char *what;
     std::vector<std::wstring> files;
     std::function<void(const std::wstring &folder)> meanwhile; // between listing and purge
-    std::vector<std::wstring> old;                           // the first file is the kept one
+    std::vector<std::wstring> old;                             // the first file is the kept one
     unsigned long result;
     Names left;
 };
@@ -114,35 +114,34 @@ int wmain(int argc, wchar_t **argv)
         SetFileAttributesW(full(f, L"a.prt.1").c_str(), readOnly);
         SetFileAttributesW(full(f, L"a.prt.2").c_str(), readOnly | hidden | FILE_ATTRIBUTE_SYSTEM);
     };
+    auto replace = [](const std::wstring &f) {
+        MoveFileExW(full(f, L"other").c_str(), full(f, L"a.prt.1").c_str(),
+                    MOVEFILE_REPLACE_EXISTING);
+    };
+    auto recreate = [](const std::wstring &f) {
+        DeleteFileW(full(f, L"a.prt.1").c_str());
+        Sleep(20); // a birth time that differs even where times are coarse
+        makeFile(f, L"a.prt.1");
+    };
     const Names both = {L"a.prt.1", L"a.prt.2"};
+    // clang-format off
     const std::vector<Scenario> scenarios = {
         {"old versions go, read-only, hidden and system ones too; the highest stays",
          {L"a.prt.3", L"a.prt.1", L"a.prt.2"}, protect, {L"a.prt.1", L"a.prt.2"}, 0, {L"a.prt.3"}},
-        {"a file replaced by another (a new file ID) stays",
-         {L"a.prt.2", L"a.prt.1", L"other"},
-         [](const std::wstring &f) {
-             MoveFileExW(full(f, L"other").c_str(), full(f, L"a.prt.1").c_str(),
-                         MOVEFILE_REPLACE_EXISTING);
-         },
+        {"a file replaced by another (a new file ID) stays", {L"a.prt.2", L"a.prt.1", L"other"},
+         replace, {L"a.prt.1"}, kNotTheListedFile, both},
+        {"a file deleted and created anew stays", {L"a.prt.2", L"a.prt.1"}, recreate,
          {L"a.prt.1"}, kNotTheListedFile, both},
-        {"a file deleted and created anew stays",
-         {L"a.prt.2", L"a.prt.1"},
-         [](const std::wstring &f) {
-             DeleteFileW(full(f, L"a.prt.1").c_str());
-             Sleep(20); // a birth time that differs even where times are coarse
-             makeFile(f, L"a.prt.1");
-         },
-         {L"a.prt.1"}, kNotTheListedFile, both},
-        {"the latest version gone, nothing of its model goes",
-         {L"a.prt.2", L"a.prt.1"},
+        {"the latest version gone, nothing of its model goes", {L"a.prt.2", L"a.prt.1"},
          [](const std::wstring &f) { DeleteFileW(full(f, L"a.prt.2").c_str()); },
          {L"a.prt.1"}, ERROR_FILE_NOT_FOUND, {L"a.prt.1"}},
         {"names Win32 would change (trailing dot or space, device name) are files of their own",
          {L"CON.prt.2", L"CON.prt.1", L"b.prt.1.", L"b.prt.1", L"c.prt.1 ", L"c.prt.2"}, nullptr,
          {L"CON.prt.1", L"b.prt.1.", L"c.prt.1 "}, 0, {L"b.prt.1", L"CON.prt.2", L"c.prt.2"}},
-        {"a name that is not one file (a stream) is refused",
-         {L"a.prt.2", L"a.prt.1"}, nullptr, {L"a.prt.1:stream"}, kNotAName, both},
+        {"a name that is not one file (a stream) is refused", {L"a.prt.2", L"a.prt.1"}, nullptr,
+         {L"a.prt.1:stream"}, kNotAName, both},
     };
+    // clang-format on
     int number = 0;
     for (const Scenario &s : scenarios) {
         const std::wstring folder = L"s" + std::to_wstring(++number);

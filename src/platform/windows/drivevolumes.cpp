@@ -16,7 +16,8 @@ QList<DriveList::Volume> DriveList::systemVolumes()
         const UINT type = GetDriveTypeW(root);
         if (type == DRIVE_FIXED || type == DRIVE_RAMDISK)
             GetVolumeInformationW(root, name, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0);
-        volumes.append({QChar(u'A' + letter) + QStringLiteral(":/"), QString::fromWCharArray(name)});
+        volumes.append(
+            {QChar(u'A' + letter) + QStringLiteral(":/"), QString::fromWCharArray(name)});
     }
     if (volumes.isEmpty())
         volumes.append({systemDrive(), QString()});

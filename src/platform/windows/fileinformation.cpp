@@ -19,8 +19,8 @@ FileObject FileSystemObject::getfile(const QString &path) const
     // "\\?\" keeps the name as it is: a trailing dot or a device name is not parsed away.
     const QString absolute = QDir::cleanPath(QDir(path).absolutePath());
     std::wstring native = nativePath(absolute);
-    native = native.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC\\" + native.substr(2)
-                                          : L"\\\\?\\" + native;
+    native =
+        native.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC\\" + native.substr(2) : L"\\\\?\\" + native;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(native.c_str(), GetFileExInfoStandard, &data))
         throw systemError(path, GetLastError());

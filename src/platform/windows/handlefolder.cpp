@@ -72,8 +72,8 @@ constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                             FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                             FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-constexpr DWORD kProtecting = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                              FILE_ATTRIBUTE_SYSTEM;
+constexpr DWORD kProtecting =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 bool setAttributes(HANDLE file, DWORD attributes)
 {
@@ -86,8 +86,8 @@ bool setAttributes(HANDLE file, DWORD attributes)
 
 bool sameFile(const Identity &listed, const Identity &now)
 {
-    return listed.kind == now.kind && listed.volume == now.volume &&
-           listed.fileId == now.fileId && listed.created == now.created;
+    return listed.kind == now.kind && listed.volume == now.volume && listed.fileId == now.fileId &&
+           listed.created == now.created;
 }
 
 bool isSingleComponent(const std::wstring &name)
@@ -216,8 +216,9 @@ unsigned long Folder::remove(const std::wstring &name, const Identity &listed) c
     unsigned long error = identityOf(file, now);
     if (!error && !sameFile(listed, now))
         error = kNotTheListedFile;
+    // A folder, or a link that is one, is never this program's to delete.
     if (!error && (now.attributes & FILE_ATTRIBUTE_DIRECTORY))
-        error = ERROR_ACCESS_DENIED; // a folder, or a link that is one: never this program's to delete
+        error = ERROR_ACCESS_DENIED;
     const DWORD before = now.attributes & kSettable;
     const bool clearing = before & kProtecting;
     if (!error && clearing && !setAttributes(file, before & ~kProtecting))

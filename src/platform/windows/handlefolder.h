@@ -33,7 +33,7 @@ struct Identity
 bool sameFile(const Identity &listed, const Identity &now);
 
 // Results besides the system's error codes (bit 29 marks codes of an application's own).
-constexpr unsigned long kNotAName = 0x20000001;       // not one component of a path
+constexpr unsigned long kNotAName = 0x20000001;         // not one component of a path
 constexpr unsigned long kNotTheListedFile = 0x20000002; // replaced since it was listed
 constexpr unsigned long kNotDeleted = 0x20000003;       // still there after its deletion
 

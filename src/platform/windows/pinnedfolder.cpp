@@ -88,8 +88,8 @@ void PinnedFolder::expectSame(const QString &name, const FileIdentity &listed)
 void PinnedFolder::removeFile(const QString &name, const FileIdentity &listed)
 {
     checkedEntry(name, listed);
-    const unsigned long error = m_operations.remove(m_folder, name.toStdWString(),
-                                                    toIdentity(listed));
+    const unsigned long error =
+        m_operations.remove(m_folder, name.toStdWString(), toIdentity(listed));
     if (error == ERROR_FILE_NOT_FOUND)
         throw PlatformError(pathOf(name) + QStringLiteral(": is gone"));
     if (error)
