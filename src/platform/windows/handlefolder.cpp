@@ -67,7 +67,8 @@ unsigned long identityOf(HANDLE file, Identity &out)
     return 0;
 }
 
-// The attributes a program may set, less those that keep a file from being deleted.
+// The attributes a program may set; of them, read-only keeps a file from being deleted, and
+// hidden and system are cleared with it, as "attributes set to normal" has always meant.
 constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                             FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                             FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
@@ -246,7 +247,7 @@ unsigned long Folder::dispose(void *file) const
     if (SetFileInformationByHandle(file, dispositionEx, &posix, sizeof posix))
         return 0;
     const DWORD error = GetLastError();
-    // Systems before Windows 10 1709, and file systems such as FAT, have only the classic way.
+    // Older systems, and file systems such as FAT, have only the classic way.
     if (error != ERROR_INVALID_PARAMETER && error != ERROR_NOT_SUPPORTED &&
         error != ERROR_INVALID_FUNCTION)
         return error;

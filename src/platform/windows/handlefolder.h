@@ -58,7 +58,7 @@ public:
     const Identity &identity() const { return m_identity; }
 
     // The folder's entries but "." and "..", each as a handle opened on it shows it. An entry
-    // that goes while it is read is left out.
+    // that cannot be opened (gone meanwhile, or refused) is left out.
     unsigned long list(std::vector<Entry> &out) const;
 
     // The entry `name` as itself.
