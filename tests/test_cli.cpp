@@ -25,11 +25,6 @@ QStringList filesBelow(const QString &root)
     return sorted(files);
 }
 
-bool runs(const QString &program, const QStringList &arguments)
-{
-    return QProcess::execute(program, arguments) == 0;
-}
-
 } // namespace
 
 class TestCommandLine : public QObject

@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -113,11 +112,6 @@ struct EngineFixture
     FakeView view;
     ProModule engine{messages, services};
 };
-
-bool runs(const QString &program, const QStringList &arguments)
-{
-    return QProcess::execute(program, arguments) == 0;
-}
 
 FileIdentity listedFile(const QString &folder, const QString &name)
 {
