@@ -11,6 +11,7 @@
 #include "programstarter.h"
 #include "promodule.h"
 #include "purge.h"
+#include "purgelist.h"
 #include "registry.h"
 #include "settingsstore.h"
 #include "testsupport.h"
@@ -18,7 +19,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
