@@ -12,6 +12,7 @@
 #include "programstarter.h"
 #include "promodule.h"
 #include "purge.h"
+#include "purgelist.h"
 #include "registry.h"
 #include "settingsstore.h"
 
@@ -32,6 +33,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -53,11 +55,15 @@ public:
     }
 };
 
-// Notes when a widget has painted.
+// Notes when one of some widgets has painted.
 class PaintWatch : public QObject
 {
 public:
-    explicit PaintWatch(QWidget *widget) { widget->installEventFilter(this); }
+    explicit PaintWatch(std::initializer_list<QWidget *> widgets)
+    {
+        for (QWidget *widget : widgets)
+            widget->installEventFilter(this);
+    }
     bool eventFilter(QObject *, QEvent *event) override
     {
         painted = painted || event->type() == QEvent::Paint;
@@ -118,15 +124,15 @@ QStringList uniformNames(int files)
 // versions at all.
 QStringList mixedNames(int files)
 {
-    static const char *const types[] = {"prt", "asm", "drw", "sec", "frm", "lay",
-                                        "mfg", "bom", "txt", "dgm", "neu", "mrk"};
+    static const char *const types[] = {"prt", "asm", "drw", "sec", "frm", "prt",
+                                        "asm", "bom", "txt", "lay", "drw", "mfg"};
     static const QString stems[] = {QStringLiteral("bracket_%1"), QStringLiteral("Zahnräder_%1"),
                                     QStringLiteral("ÉTUDE %1"), QStringLiteral("齿轮_%1"),
                                     QStringLiteral("Housing Left %1")};
     QStringList names;
     for (int model = 0; names.size() < files; ++model) {
         QString base = stems[model % 5].arg(model) + QLatin1Char('.') + QLatin1String(types[model % 12]);
-        if (model % 4 == 0)
+        if (model % 8 == 0)
             base = base.toUpper();
         const int versions = 1 + model * 7 % 12;
         for (int version = 1; version <= versions && names.size() < files; ++version)
@@ -230,7 +236,7 @@ struct Program
         window.show(); // so that layout, progress and repaints cost what they cost on screen
     }
 
-    // Processes events until the file list has painted.
+    // Processes events until the file list (or the purge list) has painted.
     void waitForPaint()
     {
         QElapsedTimer timer;
@@ -248,11 +254,13 @@ struct Program
         window.dirList->setPath(folder);
         waitForPaint();
     }
-    // Waits until the window shows what the last action left in the file list.
+    // Waits until the window shows what the last action left in the file list, or in the
+    // purge list that covers it during a confirmed run.
     void show()
     {
         listPainted.painted = false;
-        window.filList->viewport()->update();
+        QAbstractItemView *list = window.DeleteFiles->isVisible() ? static_cast<QAbstractItemView *>(window.DeleteFiles) : window.filList;
+        list->viewport()->update();
         waitForPaint();
     }
     void expectCounted(int files, int versionFiles) const
@@ -272,7 +280,7 @@ struct Program
     ProgramStarter starter;
     Purge window{engine, settings, messages, busy, registry, starter};
     ConfirmDialogHost confirm{engine, &window};
-    PaintWatch listPainted{window.filList->viewport()};
+    PaintWatch listPainted{window.filList->viewport(), window.DeleteFiles->viewport()};
 };
 
 // Opening a folder until the window shows both counters and the list, the first time in the
@@ -355,32 +363,47 @@ struct Started
     long maxResidentKb = 0;
 };
 
-xcb_atom_t atom(xcb_connection_t *connection, const char *name)
+
+// The X server, watched for windows being shown. One connection for all starts: a server
+// whose last client leaves resets itself, refusing connections meanwhile.
+struct Display
 {
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
-    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return result;
-}
+    Display()
+    {
+        connection = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(connection))
+            qFatal("no X display for the start-up measurement");
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
+        protocols = atom("WM_PROTOCOLS");
+        deleteWindow = atom("WM_DELETE_WINDOW");
+        xcb_flush(connection);
+    }
+    ~Display() { xcb_disconnect(connection); }
+    xcb_atom_t atom(const char *name)
+    {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return result;
+    }
+
+    xcb_connection_t *connection;
+    xcb_atom_t protocols, deleteWindow;
+};
 
 // Starts the real program with its settings in `config` and waits for its window: its load
 // has then set both counters, and it paints before it handles the close request sent at once.
-Started startProgram(const QByteArray &program, const QString &home, const QString &config)
+Started startProgram(Display &display, const QByteArray &program, const QString &home,
+                     const QString &config)
 {
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(connection))
-        qFatal("no X display for the start-up measurement");
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
-    const xcb_atom_t protocols = atom(connection, "WM_PROTOCOLS");
-    const xcb_atom_t deleteWindow = atom(connection, "WM_DELETE_WINDOW");
-    xcb_flush(connection);
-
+    xcb_connection_t *connection = display.connection;
     QByteArrayList environment = {"HOME=" + QFile::encodeName(home),
                                   "XDG_CONFIG_HOME=" + QFile::encodeName(config),
-                                  "DISPLAY=" + qgetenv("DISPLAY"), "QT_QPA_PLATFORM=xcb",
+                                  "DISPLAY=" + qgetenv("DISPLAY"),
+                                  "XAUTHORITY=" + qgetenv("XAUTHORITY"), "QT_QPA_PLATFORM=xcb",
                                   "PATH=/usr/bin:/bin",
                                   // no session bus: nothing is started to answer one
                                   "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"};
@@ -402,7 +425,17 @@ Started startProgram(const QByteArray &program, const QString &home, const QStri
         execve(argv[0], argv, envp.data());
         _exit(127);
     }
-    while (xcb_generic_event_t *event = xcb_wait_for_event(connection)) {
+    for (;;) {
+        xcb_generic_event_t *event = xcb_poll_for_event(connection);
+        if (!event) {
+            if (waitpid(pid, nullptr, WNOHANG) == pid)
+                qFatal("the program ended before its window showed");
+            if (timer.elapsed() > 120000)
+                qFatal("the program's window did not show in two minutes");
+            pollfd wait = {xcb_get_file_descriptor(connection), POLLIN, 0};
+            poll(&wait, 1, 100);
+            continue;
+        }
         const bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY &&
                             !reinterpret_cast<xcb_map_notify_event_t *>(event)->override_redirect;
         const xcb_window_t window = reinterpret_cast<xcb_map_notify_event_t *>(event)->window;
@@ -414,8 +447,8 @@ Started startProgram(const QByteArray &program, const QString &home, const QStri
         close.response_type = XCB_CLIENT_MESSAGE;
         close.format = 32;
         close.window = window;
-        close.type = protocols;
-        close.data.data32[0] = deleteWindow;
+        close.type = display.protocols;
+        close.data.data32[0] = display.deleteWindow;
         close.data.data32[1] = XCB_CURRENT_TIME;
         xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&close));
         xcb_flush(connection);
@@ -427,7 +460,6 @@ Started startProgram(const QByteArray &program, const QString &home, const QStri
         qFatal("the program did not start and close cleanly (status %d)", status);
     started.closedMs = msSince(timer);
     started.maxResidentKb = usage.ru_maxrss;
-    xcb_disconnect(connection);
     return started;
 }
 
@@ -471,11 +503,12 @@ void benchStartup(const QTemporaryDir &temp, const QString &folder, const QStrin
     QDir().mkpath(home);
     const QString fullConfig = configFor(folder), emptyConfig = configFor(empty);
     const QByteArray program = QByteArrayLiteral(VINTREX_PROGRAM);
+    Display display;
     std::vector<double> full, bare, ls, shown;
     long fullKb = 0, bareKb = 0;
     for (int round = 0; round < 3; ++round) {
-        const Started withFiles = startProgram(program, home, fullConfig);
-        const Started withNone = startProgram(program, home, emptyConfig);
+        const Started withFiles = startProgram(display, program, home, fullConfig);
+        const Started withNone = startProgram(display, program, home, emptyConfig);
         full.push_back(withFiles.closedMs);
         shown.push_back(withFiles.shownMs);
         bare.push_back(withNone.closedMs);
