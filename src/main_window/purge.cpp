@@ -343,15 +343,17 @@ void Purge::dirList_Change()
             QString saved = m_settings.value(kSection, QStringLiteral("Dir"));
             if (saved.isEmpty())
                 saved = QDir::homePath();
-            // A different folder raises a nested change, which repeats this restore.
-            dirList->setPath(saved);
-            StartupFolderPending = false;
-            filList->setFolder(dirList->path(), dirList->takeListing());
-            drvList->noteFolder(dirList->path());
+            // A different folder raises a nested change, which finds the folder list there
+            // already and finishes this restore with the listing just read.
+            if (QDir::cleanPath(saved) != dirList->path())
+                dirList->setPath(saved);
+            if (StartupFolderPending) {
+                StartupFolderPending = false;
+                followFolderList();
+            }
             // The pointer stays busy: the load's census ends it.
         } else {
-            filList->setFolder(dirList->path(), dirList->takeListing());
-            drvList->noteFolder(dirList->path());
+            followFolderList();
             m_busy.setNormal();
             showFileCount();
             m_engine.CountProEngFiles();
@@ -362,6 +364,16 @@ void Purge::dirList_Change()
         fallBackToHomeFolder();
         m_busy.setNormal();
     }
+}
+
+void Purge::followFolderList()
+{
+    // The folder list has just read its folder; a second change handling without a move of
+    // the folder list (the load runs one) finds the file list there already.
+    std::optional<FolderListing> listing = dirList->takeListing();
+    if (listing || filList->folder() != dirList->path())
+        filList->setFolder(dirList->path(), std::move(listing));
+    drvList->noteFolder(dirList->path());
 }
 
 void Purge::fallBackToHomeFolder()

@@ -116,6 +116,8 @@ private:
     void showInitialFolder();
     void typeButtonClick(const QString &pattern);
     void openHighlightedFolder();
+    // The file list shows the folder list's folder, read once.
+    void followFolderList();
     void fallBackToHomeFolder();
     void showFileCount();
 
