@@ -15,6 +15,7 @@
 #include "purgelist.h"
 #include "registry.h"
 #include "settingsstore.h"
+#include "tree.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -619,5 +620,6 @@ int main(int argc, char *argv[])
         report("confirmed", median(confirmedTimes), "unlink", median(confirmedFloor));
     }
     benchStartup(temp, uniform, home, files);
+    benchTree(temp.path(), QStringLiteral(VINTREX_PROGRAM));
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "appicon.h"
 #include "busypointer.h"
+#include "commandline.h"
 #include "confirmdialoghost.h"
 #include "display.h"
 #include "fileinformation.h"
@@ -19,6 +20,13 @@
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Vintrex"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VINTREX_VERSION));
+    // Only the window needs a display: the purge from the command line runs without one.
+    CommandLine commandLine(argc, argv);
+    if (!commandLine.opensWindow())
+        return commandLine.run(argc, argv);
+
     if (!displayAvailable()) {
         std::fprintf(stderr, "vintrex: no display to open the window on (DISPLAY is %s); "
                              "start it from a desktop session\n",
@@ -27,8 +35,6 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vintrex"));
-    QApplication::setApplicationVersion(QStringLiteral(VINTREX_VERSION));
     QApplication::setWindowIcon(applicationIcon());
     installFontSubstitutes();
     quietStaleAccessibilityRequests();
@@ -42,6 +48,7 @@ int main(int argc, char *argv[])
     Purge window(engine, settings, messages, busy, systemRegistry(), starter);
     ConfirmDialogHost confirm(engine, &window);
     engine.setViews(&window, &confirm);
+    window.setStartupFolder(commandLine.windowFolder());
     window.Form_Load();
     window.show();
     return app.exec();

@@ -3,9 +3,9 @@
 #include "profilenames.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
-#include <algorithm>
 
 static QStringList namesAt(const QStringList &census, const QList<int> &positions)
 {
@@ -70,7 +70,7 @@ private slots:
 
     // The fast scan against the plain rule: every ordered pair (i, m) of versions of one model,
     // the lower of each pair recorded when first met; each old version keeps the first of the
-    // highest versions of its model.
+    // highest versions of its model; a version not in plain digits beside another is an error.
     void oldVersionsAgreeWithPairwiseComparison()
     {
         const QStringList models = {"a", "A", "a.b", "bracket", "x y", QString::fromUtf8("Ölwanne"), ""};
@@ -78,12 +78,7 @@ private slots:
         const QStringList versions = {"1", "2", "3", "7", "007", "8", "9", "10", "0", "00", "12", "100"};
         const QStringList badVersions = {" 1", "+2", "1e1", "-3"};
         const auto base = [](const QString &name) { return name.left(name.lastIndexOf('.') + 1); };
-        const auto value = [&](const QString &name, bool *plain) {
-            const QString digits = name.mid(base(name).size());
-            *plain = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(),
-                                                      [](QChar c) { return c >= '0' && c <= '9'; });
-            return digits.toDouble();
-        };
+        const QRegularExpression plain("\\.[0-9]+$");
         QRandomGenerator random(20261206);
         int errors = 0, nonEmpty = 0;
         for (int round = 0; round < 3000; ++round) {
@@ -99,22 +94,23 @@ private slots:
                 if (isProEngVersionFile(name) && !census.contains(name))
                     census.append(name);
             }
-            bool error = false, plainA = true, plainB = true;
-            QStringList recorded;
-            QHash<QString, int> keptOf; // model -> the first of its highest versions
-            for (int p = census.size() - 1; p >= 0; --p) {
-                const int q = keptOf.value(base(census[p]), p);
-                if (value(census[p], &plainA) >= value(census[q], &plainB))
-                    keptOf[base(census[p])] = p;
+            bool error = false;
+            QStringList recorded, modelOf;
+            QList<double> values;
+            for (const QString &name : std::as_const(census)) {
+                modelOf.append(base(name));
+                values.append(name.mid(modelOf.last().size()).toDouble());
             }
-            for (int i = 0; i < census.size() && !error; ++i) {
-                for (int m = 0; m < census.size() && !error; ++m) {
-                    if (i == m || base(census[i]) != base(census[m]))
+            QHash<QString, int> keptOf; // model -> the first of its highest versions
+            for (int i = 0; i < census.size(); ++i) {
+                if (!keptOf.contains(modelOf[i]) || values[i] > values[keptOf[modelOf[i]]])
+                    keptOf[modelOf[i]] = i;
+                for (int m = 0; m < census.size(); ++m) {
+                    if (i == m || modelOf[m] != modelOf[i])
                         continue;
-                    const double x = value(census[i], &plainA), y = value(census[m], &plainB);
-                    error = !plainA || !plainB;
-                    const QString &lower = x > y ? census[m] : census[i];
-                    if (!error && x != y && !recorded.contains(lower))
+                    error = error || !census[i].contains(plain) || !census[m].contains(plain);
+                    const QString &lower = values[i] > values[m] ? census[m] : census[i];
+                    if (values[i] != values[m] && !recorded.contains(lower))
                         recorded.append(lower);
                 }
             }

@@ -214,6 +214,9 @@ private slots:
         QCOMPARE(h.messages.shown.first().icon, MessageBoxes::Icon::Critical);
         QCOMPARE((QStringList{w.dirList->path(), w.filList->folder()}), (QStringList{h.home(), h.home()}));
         QVERIFY(!h.busy.isBusy());
+        QVERIFY(QDir(h.home()).removeRecursively()); // nowhere left to go: an empty list, not a stale one
+        w.Command1_Click();
+        QCOMPARE(w.filList->count(), 0);
     }
 
     // However the pattern box gets the focus, the whole pattern is selected, to be typed over.
@@ -253,31 +256,35 @@ private slots:
         QVERIFY(::lstat(qPrintable(fifo), &st) == 0 && S_ISFIFO(st.st_mode));
     }
 
-    void deleteKey_data()
+    void keysOnTheFileList_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("key"); // with its modifiers
         QTest::addColumn<QList<Answer>>("answers");
         QTest::addColumn<QStringList>("left"); // in the folder the file list shows
-        QTest::addColumn<QString>("last");     // the last message; %1 is the file
+        QTest::addColumn<QString>("last");     // the last message, %1 standing for the file; none if empty
         const QList<Answer> yes = {Answer::Yes, Answer::Yes};
-        const QStringList all = {"a.prt.1", "a.prt.2", "notes.txt"};
-        QTest::newRow("no at the first") << "" << 0 << QList<Answer>{Answer::No} << all << "No file deleted! ";
-        QTest::newRow("no at the second") << "" << 0 << QList<Answer>{Answer::Yes, Answer::No} << all << "No file deleted! ";
-        QTest::newRow("shift+delete") << "" << int(Qt::ShiftModifier) << yes << QStringList{"a.prt.1", "notes.txt"} << "%1 deleted!";
-        QTest::newRow("replaced by another file") << "replaced" << 0 << yes << QStringList{"a.prt.1", "a.prt.2", "b.prt.1", "notes.txt"}
+        const QStringList all = {"a.prt.1", "a.prt.2", "notes.txt"}, more = {"a.prt.1", "a.prt.2", "new.prt.1", "notes.txt"};
+        const int del = Qt::Key_Delete;
+        QTest::newRow("no at the first") << "" << del << QList<Answer>{Answer::No} << all << "No file deleted! ";
+        QTest::newRow("no at the second") << "" << del << QList<Answer>{Answer::Yes, Answer::No} << all << "No file deleted! ";
+        QTest::newRow("shift+delete") << "" << (Qt::ShiftModifier | Qt::Key_Delete).toCombined() << yes << QStringList{"a.prt.1", "notes.txt"} << "%1 deleted!";
+        QTest::newRow("replaced by another file") << "replaced" << del << yes << QStringList{"a.prt.1", "a.prt.2", "b.prt.1", "notes.txt"}
                                                   << "Could not delete file - check write access";
-        QTest::newRow("a symbolic link") << "link" << 0 << yes << all << "%1 deleted!";
-        QTest::newRow("in a folder reached through a link") << "linked" << 0 << yes << QStringList{"a.prt.1", "notes.txt"} << "%1 deleted!";
+        QTest::newRow("a symbolic link") << "link" << del << yes << all << "%1 deleted!";
+        QTest::newRow("in a folder reached through a link") << "linked" << del << yes << QStringList{"a.prt.1", "notes.txt"} << "%1 deleted!";
+        QTest::newRow("delete, nothing selected") << "nothing selected" << del << yes << more << "";
+        QTest::newRow("arrow key") << "" << int(Qt::Key_Down) << yes << more << "";
+        QTest::newRow("letter") << "" << int(Qt::Key_D) << yes << more << "";
     }
 
     // The Delete key asks twice, then removes the selected file as it was listed, read-only or
     // not, a link as the link, in the folder the file list shows; another file put in its place
-    // stays, and the message says why.
-    void deleteKey()
+    // stays, and the message says why. Any other key only reads the folder again, in place.
+    void keysOnTheFileList()
     {
         QFETCH(QString, kind);
-        QFETCH(int, modifiers);
+        QFETCH(int, key);
         QFETCH(QList<Answer>, answers);
         QFETCH(QStringList, left);
         QFETCH(QString, last);
@@ -295,49 +302,35 @@ private slots:
         }
         const QString path = folder + "/" + name;
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
-        w.filList->setCurrentIndex(w.filList->model()->index(int(w.filList->names().indexOf(name)), 0));
+        if (kind != "nothing selected")
+            w.filList->setCurrentIndex(w.filList->model()->index(int(w.filList->names().indexOf(name)), 0));
         if (kind == "replaced") {
             makeFile(folder, "other");
             QCOMPARE(::rename(qPrintable(folder + "/other"), qPrintable(path)), 0);
             makeFile(folder, "b.prt.1");
+        } else if (last.isEmpty()) {
+            makeFile(folder, "new.prt.1");
         }
         h.messages.answers = answers;
-        w.filList_KeyUp(Qt::Key_Delete, Qt::KeyboardModifiers(modifiers));
+        QTest::keyRelease(w.filList, Qt::Key(key & ~Qt::KeyboardModifierMask), Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
         const QStringList texts = h.messages.texts();
-        QCOMPARE(texts.mid(0, answers.size()), QStringList({"Delete " + path + " ?", "Are you sure you want to delete " + path + "?"}).mid(0, answers.size()));
-        QCOMPARE(texts.last(), last.replace("%1", path));
-        QCOMPARE(h.messages.shown.last().details, kind == "replaced" ? path + ": has been replaced by another file since it was listed" : "");
+        if (last.isEmpty()) {
+            QCOMPARE(texts, QStringList());
+            QCOMPARE(w.filList->text(w.filList->selectedRow()), kind.isEmpty() ? name : QString());
+            QCOMPARE(w.Pro_Eng_files->text(), "Pro Eng Files = 2"); // read again, not counted again
+        } else {
+            QCOMPARE(texts.mid(0, answers.size()), QStringList({"Delete " + path + " ?", "Are you sure you want to delete " + path + "?"}).mid(0, answers.size()));
+            QCOMPARE(texts.last(), last.replace("%1", path));
+            QCOMPARE(h.messages.shown.last().details, kind == "replaced" ? path + ": has been replaced by another file since it was listed" : "");
+            QCOMPARE(w.Pro_Eng_files->text(), QString("Pro Eng Files = %1").arg(std::count_if(left.begin(), left.end(), isProEngVersionFile)));
+        }
         QCOMPARE(namesIn(folder), left);
         QCOMPARE(w.filList->names(), left);
-        QCOMPARE(w.Pro_Eng_files->text(), QString("Pro Eng Files = %1").arg(std::count_if(left.begin(), left.end(), isProEngVersionFile)));
-    }
-
-    void otherKeysOnlyReread_data()
-    {
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<int>("key");
-        QTest::newRow("delete, nothing selected") << "" << int(Qt::Key_Delete);
-        QTest::newRow("arrow key") << "a.prt.2" << int(Qt::Key_Down);
-        QTest::newRow("letter") << "a.prt.2" << int(Qt::Key_D);
-    }
-
-    void otherKeysOnlyReread()
-    {
-        QFETCH(QString, selected);
-        QFETCH(int, key);
-        Harness h({"a.prt.1", "a.prt.2", "notes.txt"});
-        Purge &w = h.load();
-        if (!selected.isEmpty())
-            w.filList->setCurrentIndex(w.filList->model()->index(int(w.filList->names().indexOf(selected)), 0));
-        makeFile(h.folder, "new.prt.1");
-        w.filList_KeyUp(key, {});
-        QVERIFY(h.messages.shown.isEmpty());
-        QCOMPARE(w.filList->count(), 4); // read again, the place kept
-        QCOMPARE(w.filList->text(w.filList->selectedRow()), selected);
     }
 
     // On screen: the focus starts on Cancel, the nine controls rest, both boxes fit a long path;
-    // closing the dialog ends the run like Cancel, and the next run gets a fresh dialog.
+    // closing the dialog ends the run like Cancel, and the next run gets a fresh dialog. Turning
+    // the questions off warns.
     void confirmedRunOnScreen()
     {
         const QString longName = QString(58, 'f');
@@ -355,6 +348,9 @@ private slots:
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
         for (QLabel *box : {d->Latest_File_info, d->Delete_File_info})
             QVERIFY2(box->sizeHint().width() <= box->width() && box->sizeHint().height() <= box->height(), qPrintable(box->text()));
+        // A screen reader gets the whole text, which the box shows shortened.
+        QVERIFY(d->Delete_File_info->accessibleName().startsWith("Delete " + h.folder + "/p.prt.1 ?\n"));
+        QVERIFY(!d->Delete_File_info->text().contains(h.folder));
         // A double click on the purge list tells about the file under it; below the last entry,
         // or on an empty list, there is no file to tell about.
         w.DeleteFiles->setCurrentRow(1);
@@ -372,6 +368,9 @@ private slots:
         for (QWidget *control : resting)
             QVERIFY(control->isEnabled());
         QVERIFY(w.ProgressBar1->isHidden() && w.DeleteFiles->isHidden() && w.PurgeListLabel->isHidden() && !h.busy.isBusy());
+        QTest::mouseClick(w.Ask, Qt::LeftButton); // now the purge will not ask, and the user is told so
+        QCOMPARE(h.messages.texts().last(), "Warning - ALL old versions of Pro Eng Files will be delete when purging!");
+        QTest::mouseClick(w.Ask, Qt::LeftButton);
         QTRY_VERIFY(!h.confirm->dialog());
         h.purge();
         QVERIFY(h.confirm->dialog() && h.confirm->dialog() != d && h.confirm->dialog()->isVisible());
@@ -404,70 +403,49 @@ private slots:
         QCOMPARE(shown, left);
     }
 
-    void registryValues_data()
-    {
-        QTest::addColumn<quint32>("type");
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<bool>("read");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("text with NUL") << Registry::TextType << QByteArray("C:\\msinfo\0", 10) << true << "C:\\msinfo";
-        QTest::newRow("text without NUL") << Registry::TextType << QByteArray("C:\\msinfo") << true << "C:\\msinfo";
-        QTest::newRow("number 05 01 00 00") << Registry::NumberType << QByteArray("\x05\x01\x00\x00", 4) << true << "21";
-        QTest::newRow("expandable text") << quint32(2) << QByteArray("%SystemRoot%\0", 13) << true << "";
-        QTest::newRow("no data") << Registry::TextType << QByteArray() << false << "";
-    }
-
-    void registryValues()
-    {
-        QFETCH(quint32, type);
-        QFETCH(QByteArray, data);
-        QFETCH(bool, read);
-        QFETCH(QString, value);
-        Harness h;
-        h.registry.setValue(HKLM, "SOFTWARE\\Test", "Value", type, data);
-        AboutForm about(h.registry, h.starter, h.messages);
-        QString result;
-        QCOMPARE(about.GetKeyValue(HKLM, "SOFTWARE\\Test", "Value", result), read);
-        QCOMPARE(result, value);
-        result = "left over";
-        QVERIFY(!about.GetKeyValue(HKLM, "SOFTWARE\\Missing", "Value", result));
-        QVERIFY(!about.GetKeyValue(HKLM, "SOFTWARE\\Test", "Missing", result));
-        QCOMPARE(result, QString());
-    }
-
     void systemInformation_data()
     {
-        QTest::addColumn<QByteArray>("path");     // the MSINFO PATH value, if any
+        QTest::addColumn<quint32>("type");        // of the MSINFO PATH value
+        QTest::addColumn<QByteArray>("path");     // its data, if any
         QTest::addColumn<QByteArray>("location"); // the Shared Tools Location value, if any
         QTest::addColumn<bool>("starts");
-        QTest::addColumn<QString>("started");
-        QTest::newRow("path found") << QByteArray("/usr/bin/sysinfo\0", 17) << QByteArray() << true << "/usr/bin/sysinfo";
-        QTest::newRow("path that will not start") << QByteArray("/gone/sysinfo\0", 14) << QByteArray() << false << "/gone/sysinfo";
-        QTest::newRow("location with the program") << QByteArray() << QByteArray("tools") << true << "tools\\MSINFO32.EXE";
-        QTest::newRow("location without it") << QByteArray() << QByteArray("empty") << true << "";
-        QTest::newRow("nothing in the registry") << QByteArray() << QByteArray() << true << "";
+        QTest::addColumn<QStringList>("started"); // command lines tried
+        const quint32 text = Registry::TextType;
+        QTest::newRow("path with NUL") << text << QByteArray("/usr/bin/sysinfo\0", 17) << QByteArray() << true << QStringList{"/usr/bin/sysinfo"};
+        QTest::newRow("path without NUL") << text << QByteArray("/usr/bin/sysinfo") << QByteArray() << true << QStringList{"/usr/bin/sysinfo"};
+        QTest::newRow("path as number 05 01 00 00") << Registry::NumberType << QByteArray("\x05\x01\x00\x00", 4) << QByteArray() << true << QStringList{"21"};
+        QTest::newRow("path as expandable text") << quint32(2) << QByteArray("%SystemRoot%\0", 13) << QByteArray() << true << QStringList{""};
+        QTest::newRow("path without data") << text << QByteArray("", 0) << QByteArray() << true << QStringList{};
+        QTest::newRow("path that will not start") << text << QByteArray("/gone/sysinfo\0", 14) << QByteArray() << false << QStringList{"/gone/sysinfo"};
+        QTest::newRow("location with the program") << text << QByteArray() << QByteArray("tools") << true << QStringList{"tools\\MSINFO32.EXE"};
+        QTest::newRow("location without it") << text << QByteArray() << QByteArray("empty") << true << QStringList{};
+        QTest::newRow("nothing in the registry") << text << QByteArray() << QByteArray() << true << QStringList{};
     }
 
+    // The About dialog's button starts the program the registry names, read as the system keeps
+    // its values, else says that there is none.
     void systemInformation()
     {
+        QFETCH(quint32, type);
         QFETCH(QByteArray, path);
         QFETCH(QByteArray, location);
         QFETCH(bool, starts);
-        QFETCH(QString, started);
+        QFETCH(QStringList, started);
         Harness h;
         // The location is taken relative to the working folder: put the program there.
         const QString before = QDir::currentPath();
         QDir::setCurrent(h.dir.path());
         auto back = qScopeGuard([&before] { QDir::setCurrent(before); });
         makeFile(h.dir.path(), "tools\\MSINFO32.EXE");
-        if (!path.isEmpty())
-            h.registry.setValue(HKLM, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", 1, path);
+        if (!path.isNull())
+            h.registry.setValue(HKLM, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", type, path);
         if (!location.isEmpty())
             h.registry.setValue(HKLM, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", 1, location);
         h.starter.succeeds = starts;
         AboutForm(h.registry, h.starter, h.messages).StartSysInfo();
-        QCOMPARE(h.starter.started, started.isEmpty() ? QStringList() : QStringList{started});
-        QCOMPARE(h.messages.texts(), started.isEmpty() || !starts ? QStringList{"System Information Is Unavailable At This Time"} : QStringList());
+        QCOMPARE(h.starter.started, started);
+        const bool ran = starts && !started.value(0).isEmpty();
+        QCOMPARE(h.messages.texts(), ran ? QStringList() : QStringList{"System Information Is Unavailable At This Time"});
     }
 };
 

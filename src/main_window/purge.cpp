@@ -341,6 +341,8 @@ void Purge::dirList_Change()
     try {
         if (StartupFolderPending) {
             QString saved = m_settings.value(kSection, QStringLiteral("Dir"));
+            if (!m_startupFolder.isEmpty())
+                saved = m_startupFolder;
             if (saved.isEmpty())
                 saved = QDir::homePath();
             // A different folder raises a nested change, which finds the folder list there

@@ -36,6 +36,9 @@ public:
     // Start-up: restores the saved drive and folder and runs the census. Called once before
     // the window is first shown.
     void Form_Load();
+    // The folder the load opens instead of the saved one, which stays saved until the window
+    // closes; empty for the saved one.
+    void setStartupFolder(const QString &folder) { m_startupFolder = folder; }
     void RestoreStartupDrive();
     // Shut-down: saves the drive and folder and ends the program.
     void Form_Unload();
@@ -129,4 +132,5 @@ private:
     ProgramStarter &m_starter;
     QPointer<AboutForm> m_about;
     bool m_fallingBack = false;
+    QString m_startupFolder;
 };

@@ -8,40 +8,7 @@
 #include <QScrollBar>
 #include <QStringListModel>
 
-#include <algorithm>
-#include <numeric>
-#include <vector>
-
-void sortFileNames(QStringList &names, QList<FileIdentity> *companion)
-{
-    // Case-folding leaves most names as they are, and then shares their text.
-    const qsizetype n = names.size();
-    std::vector<QString> folded;
-    folded.reserve(size_t(n));
-    for (const QString &name : std::as_const(names))
-        folded.push_back(name.toCaseFolded());
-    std::vector<qsizetype> order(static_cast<size_t>(n));
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        const int byFolded = QStringView(folded[size_t(a)]).compare(folded[size_t(b)]);
-        if (byFolded != 0)
-            return byFolded < 0;
-        return QStringView(names[a]).compare(QStringView(names[b])) < 0; // ties in exact order
-    });
-    QStringList sortedNames;
-    sortedNames.reserve(n);
-    QList<FileIdentity> sortedCompanion;
-    if (companion)
-        sortedCompanion.reserve(n);
-    for (const qsizetype i : order) {
-        sortedNames.append(names[i]);
-        if (companion)
-            sortedCompanion.append((*companion)[i]);
-    }
-    names = std::move(sortedNames);
-    if (companion)
-        *companion = std::move(sortedCompanion);
-}
+#include <utility>
 
 FileList::FileList(QWidget *parent) : QListView(parent), m_model(new QStringListModel(this))
 {

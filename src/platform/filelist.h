@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filenameorder.h"
 #include "folderreader.h"
 
 #include <QListView>
@@ -59,7 +60,3 @@ private:
     QList<FileIdentity> m_identities;
     FolderIdentity m_identity;
 };
-
-// Sorts names without regard to case; names equal that way keep an exact order. The
-// companion list, when given, is put in the same order.
-void sortFileNames(QStringList &names, QList<FileIdentity> *companion = nullptr);

@@ -1,0 +1,116 @@
+#include "commandline.h"
+
+#include "consolepurge.h"
+#include "platformerror.h"
+#include "wildcardpattern.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+const QString kPurge = QStringLiteral("purge");
+const QString kDryRun = QStringLiteral("dry-run");
+const QString kPattern = QStringLiteral("pattern");
+const QString kRecursive = QStringLiteral("recursive");
+const QString kVerbose = QStringLiteral("verbose");
+const QString kVersion = QStringLiteral("version");
+
+} // namespace
+
+CommandLine::CommandLine(int argc, char *argv[])
+{
+    m_parser.setApplicationDescription(QStringLiteral(
+        "Keeps the highest version of each Pro Engineer model file (name.type.N) and\n"
+        "deletes the others. Without --purge it opens the window, on FOLDER when one is\n"
+        "given; the saved folder changes only when the window closes."));
+    // Qt's own help option would offer Qt's window options, which are not taken here; and -v is
+    // --verbose, so the version has its long name only.
+    m_parser.addOptions({
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays this help.")},
+        {kVersion, QStringLiteral("Displays version information.")},
+        {kPurge, QStringLiteral("Purges each FOLDER without a window and without asking, as the "
+                                "window purges with \"Confirm before delete ?\" unchecked.")},
+        {{QStringLiteral("n"), kDryRun},
+         QStringLiteral("Prints the files that would be deleted, one path a line, and deletes "
+                        "nothing.")},
+        {kPattern,
+         QStringLiteral("Purges only the files that match PATTERN, as the window's filter does "
+                        "(* and ?, several patterns separated by ;). The default is *.*."),
+         QStringLiteral("PATTERN"), QStringLiteral("*.*")},
+        {{QStringLiteral("r"), kRecursive},
+         QStringLiteral("Purges every folder below each FOLDER too, each on its own. Symbolic "
+                        "links, hidden folders and other file systems are not entered.")},
+        {{QStringLiteral("v"), kVerbose}, QStringLiteral("Prints each file deleted.")},
+    });
+    m_parser.addPositionalArgument(
+        QStringLiteral("FOLDER"),
+        QStringLiteral("The folder to open the window on; with --purge, the folders to purge."),
+        QStringLiteral("[FOLDER...]"));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    m_parsed = m_parser.parse(arguments);
+}
+
+bool CommandLine::opensWindow() const
+{
+    const QStringList folders = m_parser.positionalArguments();
+    return m_parsed && m_parser.optionNames().isEmpty() && folders.size() <= 1 &&
+           (folders.isEmpty() || QFileInfo(folders.first()).isDir());
+}
+
+QString CommandLine::windowFolder() const
+{
+    const QStringList folders = m_parser.positionalArguments();
+    return folders.isEmpty() ? QString()
+                             : QDir::cleanPath(QDir::current().absoluteFilePath(folders.first()));
+}
+
+QString CommandLine::usageProblem() const
+{
+    const QStringList folders = m_parser.positionalArguments();
+    if (!m_parser.isSet(kPurge)) {
+        for (const QString &option : {kDryRun, kPattern, kRecursive, kVerbose}) {
+            if (m_parser.isSet(option))
+                return QStringLiteral("--") + option + QStringLiteral(" goes with --purge");
+        }
+        if (folders.size() > 1)
+            return QStringLiteral("the window opens one folder; --purge takes several");
+        return folders.first() + QStringLiteral(": not a folder");
+    }
+    if (folders.isEmpty())
+        return QStringLiteral("--purge needs a folder");
+    try {
+        const WildcardPattern pattern(m_parser.value(kPattern), Qt::CaseInsensitive);
+    } catch (const PlatformError &error) {
+        return error.message();
+    }
+    return {};
+}
+
+int CommandLine::run(int &argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QString problem = m_parsed ? QString() : m_parser.errorText();
+    if (m_parsed && m_parser.isSet(QStringLiteral("help")))
+        m_parser.showHelp(0);
+    if (m_parsed && m_parser.isSet(kVersion))
+        m_parser.showVersion();
+    if (problem.isEmpty())
+        problem = usageProblem();
+    if (!problem.isEmpty()) {
+        std::fprintf(stderr, "vintrex: %s\nTry 'vintrex --help' for more information.\n",
+                     problem.toUtf8().constData());
+        return 2;
+    }
+    ConsolePurge::Options options;
+    options.pattern = m_parser.value(kPattern);
+    options.dryRun = m_parser.isSet(kDryRun);
+    options.verbose = m_parser.isSet(kVerbose);
+    ConsolePurge console(options);
+    return console.run(m_parser.positionalArguments(), m_parser.isSet(kRecursive)) ? 0 : 1;
+}
