@@ -51,7 +51,11 @@ struct FakeView : PurgeView, ConfirmView
         purgeListCaption = caption;
     }
     void removePurgeListEntry(const QString &name, int) override { purgeList.removeOne(purgeFolder + name); }
-    void showProgress(bool visible, int, int) override { progressVisible = visible; }
+    void showProgress(bool visible, int, int) override
+    {
+        progressShown = progressShown || visible;
+        progressVisible = visible;
+    }
     void showStatusLine(bool visible, const QString &) override { statusVisible = visible; }
     void showNormalPointer() override {}
     void drawNow() override {}
@@ -62,7 +66,7 @@ struct FakeView : PurgeView, ConfirmView
 
     ListedFiles listed;
     QString patternText = "*.*", purgeFolder, purgeListCaption, latestInfo, deleteInfo;
-    bool confirm = false, controlsEnabled = true, progressVisible = false, statusVisible = false, dialogVisible = false;
+    bool confirm = false, controlsEnabled = true, progressVisible = false, progressShown = false, statusVisible = false, dialogVisible = false;
     QList<int> counters; // files, version files
     QStringList purgeList;
 };
@@ -211,6 +215,7 @@ private slots:
         QVERIFY(QFileInfo::exists(outside));
         QCOMPARE(QFile::permissions(otherName) & (QFile::ReadOwner | QFile::WriteOwner), QFile::ReadOwner);
         QCOMPARE(f.view.counters, (QList<int>{7, 4}));
+        QVERIFY(f.view.progressShown);
         f.expectIdle();
     }
 

@@ -4,31 +4,8 @@
 
 #include <QDir>
 #include <QSignalBlocker>
-#include <QStorageInfo>
-
-#include <algorithm>
 
 namespace {
-
-bool isPseudoFileSystem(const QByteArray &type)
-{
-    static const QList<QByteArray> pseudo = {
-        "autofs",  "binfmt_misc", "bpf",     "cgroup",   "cgroup2", "configfs",    "debugfs",
-        "devpts",  "devtmpfs",    "efivarfs", "fusectl", "hugetlbfs", "mqueue",    "nsfs",
-        "proc",    "pstore",      "ramfs",   "rpc_pipefs", "securityfs", "squashfs", "sysfs",
-        "tmpfs",   "tracefs",     "fuse.gvfsd-fuse", "fuse.portal"};
-    return pseudo.contains(type);
-}
-
-bool isSystemMount(const QString &root)
-{
-    for (const char *prefix : {"/proc", "/sys", "/dev", "/run"}) {
-        const QString p = QLatin1String(prefix);
-        if (root == p || root.startsWith(p + QLatin1Char('/')))
-            return true;
-    }
-    return false;
-}
 
 bool isUnder(const QString &path, const QString &root)
 {
@@ -46,33 +23,6 @@ DriveList::DriveList(QWidget *parent) : QComboBox(parent)
             emit driveChanged();
     });
     setVolumes(systemVolumes());
-}
-
-QList<DriveList::Volume> DriveList::systemVolumes()
-{
-    QList<Volume> volumes;
-    for (const QStorageInfo &storage : QStorageInfo::mountedVolumes()) {
-        const QString root = storage.rootPath();
-        if (root == QLatin1String("/")) {
-            volumes.prepend({root, QString::fromLocal8Bit(storage.device())});
-            continue;
-        }
-        if (!storage.isValid() || isPseudoFileSystem(storage.fileSystemType()) ||
-            isSystemMount(root))
-            continue;
-        if (std::any_of(volumes.cbegin(), volumes.cend(),
-                        [&root](const Volume &v) { return v.root == root; }))
-            continue;
-        const QString label = storage.name().isEmpty()
-                                  ? QString::fromLocal8Bit(storage.device()).section('/', -1)
-                                  : storage.name();
-        volumes.append({root, label});
-    }
-    if (volumes.isEmpty() || volumes.first().root != QLatin1String("/"))
-        volumes.prepend({QStringLiteral("/"), QString()});
-    std::stable_sort(volumes.begin() + 1, volumes.end(),
-                     [](const Volume &a, const Volume &b) { return a.root < b.root; });
-    return volumes;
 }
 
 void DriveList::setVolumes(const QList<Volume> &volumes)
@@ -128,7 +78,9 @@ QString DriveList::driveOf(const QString &path) const
         if (isUnder(path, volume.root) && volume.root.size() > best.size())
             best = volume.root;
     }
-    return best.isEmpty() && !m_volumes.isEmpty() ? m_volumes.first().root : best;
+    if (!best.isEmpty() || m_volumes.isEmpty())
+        return best;
+    return indexOfDrive(systemDrive()) >= 0 ? systemDrive() : m_volumes.first().root;
 }
 
 QString DriveList::homeDrive() const

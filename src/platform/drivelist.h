@@ -3,9 +3,10 @@
 #include <QComboBox>
 #include <QHash>
 
-// The drive list. Without drive letters a "drive" is a mounted volume holding a real file
-// system, named by its mount point; the root volume comes first. Each drive remembers the
-// last folder visited on it in this run; the home folder's volume starts at the home folder.
+// The drive list: the drive letters on Windows. Without drive letters a "drive" is a mounted
+// volume holding a real file system, named by its mount point; the root volume comes first. Each
+// drive remembers the last folder visited on it in this run; the home folder's volume starts at
+// the home folder.
 class DriveList : public QComboBox
 {
     Q_OBJECT
@@ -20,6 +21,8 @@ public:
     explicit DriveList(QWidget *parent = nullptr);
 
     static QList<Volume> systemVolumes();
+    // Where a path on no listed drive belongs: the system drive on Windows, else the root.
+    static QString systemDrive();
     // Replaces the drives without raising a drive change (tests use made-up volumes).
     void setVolumes(const QList<Volume> &volumes);
 

@@ -1,0 +1,97 @@
+#include "pinnedfolder.h"
+
+#include "fileoperations.h"
+#include "windowsfiles.h"
+
+#include <windows.h>
+
+namespace {
+
+QString withoutTrailingSeparators(QString path)
+{
+    // "C:/" keeps its separator: without it, it would be the drive's current folder.
+    while (path.size() > 3 && (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\'))))
+        path.chop(1);
+    return path;
+}
+
+QString describe(FileIdentity::Kind kind)
+{
+    switch (kind) {
+    case FileIdentity::Kind::Folder:
+        return QStringLiteral("a folder");
+    case FileIdentity::Kind::Link:
+        return QStringLiteral("a symbolic link or junction");
+    case FileIdentity::Kind::File:
+        return QStringLiteral("a file");
+    default:
+        return QStringLiteral("neither a file nor a folder");
+    }
+}
+
+} // namespace
+
+unsigned long FileOperations::status(const winfs::Folder &folder, const std::wstring &name,
+                                     winfs::Identity &out)
+{
+    return folder.status(name, out);
+}
+
+unsigned long FileOperations::remove(const winfs::Folder &folder, const std::wstring &name,
+                                     const winfs::Identity &listed)
+{
+    return folder.remove(name, listed);
+}
+
+PinnedFolder::PinnedFolder(const QString &path, const FolderIdentity &listed,
+                           FileOperations &operations)
+    : m_path(withoutTrailingSeparators(path)), m_operations(operations)
+{
+    if (const unsigned long error = m_folder.open(nativePath(m_path)))
+        throw systemError(m_path, error);
+    const winfs::Identity &now = m_folder.identity();
+    if (now.volume != listed.device || now.fileId != listed.inode)
+        throw PlatformError(m_path + QStringLiteral(": is not the folder that was listed"));
+}
+
+QString PinnedFolder::pathOf(const QString &name) const
+{
+    return (m_path.endsWith(QLatin1Char('/')) ? m_path : m_path + QLatin1Char('/')) + name;
+}
+
+winfs::Identity PinnedFolder::checkedEntry(const QString &name, const FileIdentity &listed)
+{
+    if (!winfs::isSingleComponent(name.toStdWString()))
+        throw PlatformError(pathOf(name) + QStringLiteral(": not a file name"));
+    winfs::Identity now;
+    if (const unsigned long error = m_operations.status(m_folder, name.toStdWString(), now)) {
+        if (error == ERROR_FILE_NOT_FOUND)
+            throw PlatformError(pathOf(name) + QStringLiteral(": is gone"));
+        throw systemError(pathOf(name), error);
+    }
+    const FileIdentity shown = toFileIdentity(now);
+    if (shown.kind != listed.kind) {
+        throw PlatformError(pathOf(name) + QStringLiteral(": was ") + describe(listed.kind) +
+                            QStringLiteral(" when listed and is ") + describe(shown.kind) +
+                            QStringLiteral(" now"));
+    }
+    if (!sameFile(listed, shown, true))
+        throw systemError(pathOf(name), winfs::kNotTheListedFile);
+    return now;
+}
+
+void PinnedFolder::expectSame(const QString &name, const FileIdentity &listed)
+{
+    checkedEntry(name, listed);
+}
+
+void PinnedFolder::removeFile(const QString &name, const FileIdentity &listed)
+{
+    checkedEntry(name, listed);
+    const unsigned long error =
+        m_operations.remove(m_folder, name.toStdWString(), toIdentity(listed));
+    if (error == ERROR_FILE_NOT_FOUND)
+        throw PlatformError(pathOf(name) + QStringLiteral(": is gone"));
+    if (error)
+        throw systemError(pathOf(name), error);
+}

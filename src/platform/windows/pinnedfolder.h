@@ -1,0 +1,42 @@
+#pragma once
+
+#include "fileidentity.h"
+#include "handlefolder.h"
+
+#include <QString>
+
+class FileOperations;
+
+// A folder held open by a handle for a run of deletions, so that they act on the folder that
+// was listed even when its path is renamed or replaced meanwhile (by a junction too). Every
+// deletion of this program goes through removeFile.
+class PinnedFolder
+{
+public:
+    // Opens the folder (links and junctions in its path are followed: it is the folder the user
+    // listed) and checks that it is still the folder identified by `listed`. Throws
+    // PlatformError when it cannot be opened or is another folder now.
+    PinnedFolder(const QString &path, const FolderIdentity &listed, FileOperations &operations);
+
+    PinnedFolder(const PinnedFolder &) = delete;
+    PinnedFolder &operator=(const PinnedFolder &) = delete;
+
+    // Throws PlatformError, naming the file and the reason, unless the entry `name` (one path
+    // component) is still the file `listed`.
+    void expectSame(const QString &name, const FileIdentity &listed);
+
+    // Deletes the entry `name` permanently when the handle that deletes it shows it is still the
+    // file `listed` (a link is removed itself, never its target). Its read-only, hidden and
+    // system attributes are cleared just before and put back when the deletion fails. Throws
+    // PlatformError, leaving the entry as it is, when the name is not a single component, the
+    // entry is gone or not the listed one, or the system refuses.
+    void removeFile(const QString &name, const FileIdentity &listed);
+
+private:
+    winfs::Identity checkedEntry(const QString &name, const FileIdentity &listed);
+    QString pathOf(const QString &name) const;
+
+    QString m_path;
+    FileOperations &m_operations;
+    winfs::Folder m_folder;
+};
