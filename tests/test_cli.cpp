@@ -1,11 +1,3 @@
-#include "busypointer.h"
-#include "confirmdialoghost.h"
-#include "filelist.h"
-#include "programstarter.h"
-#include "promodule.h"
-#include "purge.h"
-#include "registry.h"
-#include "settingsstore.h"
 #include "testsupport.h"
 
 #include <QDirIterator>
@@ -31,11 +23,6 @@ QStringList filesBelow(const QString &root)
     while (it.hasNext())
         files.append(QDir(root).relativeFilePath(it.next()));
     return sorted(files);
-}
-
-bool runs(const QString &program, const QStringList &arguments)
-{
-    return QProcess::execute(program, arguments) == 0;
 }
 
 } // namespace
@@ -151,31 +138,6 @@ private slots:
         for (const QString &file : deleted)
             QVERIFY(left.removeOne(file));
         QCOMPARE(filesBelow(tmp.path()), left);
-    }
-
-    // A folder named for the window is opened instead of the saved one, which it replaces only
-    // when the window closes.
-    void windowOnNamedFolder()
-    {
-        QTemporaryDir tmp;
-        const QString saved = makeFolder(tmp.path(), "saved"), named = makeFolder(tmp.path(), "named");
-        SettingsStore settings("Pro", tmp.filePath("Pro.ini"));
-        settings.setValue("Startup", "Dir", saved);
-        ScriptedMessageBoxes messages;
-        BusyPointer busy;
-        TestServices services;
-        ProModule engine(messages, services);
-        InProcessRegistry registry;
-        ProgramStarter starter;
-        Purge window(engine, settings, messages, busy, registry, starter);
-        ConfirmDialogHost confirm(engine, &window);
-        engine.setViews(&window, &confirm);
-        window.setStartupFolder(named);
-        window.Form_Load();
-        QCOMPARE(window.filList->folder(), named);
-        QCOMPARE(settings.value("Startup", "Dir"), saved);
-        window.Form_Unload();
-        QCOMPARE(settings.value("Startup", "Dir"), named);
     }
 };
 

@@ -62,7 +62,7 @@ struct Harness
     }
     ~Harness() { qputenv("HOME", oldHome); }
     // Builds and loads the window on made-up drives: "/" and the given extra roots.
-    Purge &load(const QStringList &extraDriveRoots = {})
+    Purge &load(const QStringList &extraDriveRoots = {}, const QString &namedFolder = {})
     {
         confirm = std::make_unique<ConfirmDialogHost>(engine);
         window = std::make_unique<Purge>(engine, settings, messages, busy, registry, starter);
@@ -71,6 +71,7 @@ struct Harness
         for (const QString &root : extraDriveRoots)
             volumes.append({root, QDir(root).dirName()});
         window->drvList->setVolumes(volumes);
+        window->setStartupFolder(namedFolder);
         window->Form_Load();
         messages.shown.clear();
         return *window;
@@ -115,14 +116,16 @@ private slots:
         QTest::addColumn<bool>("homeOnOwnDrive");
         QTest::addColumn<QString>("savedDrive");
         QTest::addColumn<QString>("savedFolder"); // "work", "gone" or nothing saved
+        QTest::addColumn<QString>("namedFolder"); // on the command line, instead of the saved one
 
         // Home sits on another drive: selecting "/" changes drive, and that change restores.
-        QTest::newRow("other drive") << true << "/" << "work";
-        QTest::newRow("saved drive gone") << false << "Q" << "work";
-        QTest::newRow("saved folder gone") << false << "/" << "gone";
-        QTest::newRow("saved folder gone, other drive") << true << "/" << "gone";
-        QTest::newRow("nothing saved") << false << "" << "";
-        QTest::newRow("nothing saved, home on own drive") << true << "" << "";
+        QTest::newRow("other drive") << true << "/" << "work" << "";
+        QTest::newRow("saved drive gone") << false << "Q" << "work" << "";
+        QTest::newRow("saved folder gone") << false << "/" << "gone" << "";
+        QTest::newRow("saved folder gone, other drive") << true << "/" << "gone" << "";
+        QTest::newRow("nothing saved") << false << "" << "" << "";
+        QTest::newRow("nothing saved, home on own drive") << true << "" << "" << "";
+        QTest::newRow("folder named on the command line") << false << "/" << "gone" << "work";
     }
 
     // The saved folder where it can be, else home; the file list shows regular files and links to
@@ -132,6 +135,7 @@ private slots:
         QFETCH(bool, homeOnOwnDrive);
         QFETCH(QString, savedDrive);
         QFETCH(QString, savedFolder);
+        QFETCH(QString, namedFolder);
         Harness h;
         const QString work = makeFolder(h.path("data"), "work");
         for (const char *name : {"b.prt.2", "a.prt.1", "notes.doc", "b.prt.10", "A.prt.1", ".hidden.prt.1"})
@@ -145,8 +149,9 @@ private slots:
         h.settings.setValue("Startup", "Drive", savedDrive);
         if (!savedFolder.isEmpty())
             h.settings.setValue("Startup", "Dir", h.path("data/" + savedFolder));
-        Purge &w = h.load(homeOnOwnDrive ? QStringList{h.home()} : QStringList{});
-        const QString expected = savedFolder == "work" ? work : h.home();
+        Purge &w = h.load(homeOnOwnDrive ? QStringList{h.home()} : QStringList{}, namedFolder.isEmpty() ? "" : h.path("data/" + namedFolder));
+        const QString expected = savedFolder == "work" || namedFolder == "work" ? work : h.home();
+        QCOMPARE(h.settings.value("Startup", "Dir"), savedFolder.isEmpty() ? "" : h.path("data/" + savedFolder)); // until the window closes
         QCOMPARE((QStringList{w.dirList->path(), w.filList->folder(), w.drvList->drive()}),
                  (QStringList{expected, expected, w.drvList->driveOf(expected)}));
         QVERIFY(!w.StartupFolderPending && w.Ask->isChecked() && !h.busy.isBusy());

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <cstdio>
 
@@ -47,4 +48,9 @@ void makeRawFile(const QString &folder, const QByteArray &name)
     if (!raw)
         qFatal("cannot create %s", path.constData());
     std::fclose(raw);
+}
+
+bool runs(const QString &program, const QStringList &arguments)
+{
+    return QProcess::execute(program, arguments) == 0;
 }

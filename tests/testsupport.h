@@ -65,6 +65,8 @@ public:
 // Creates a file (empty, or with content) or a folder (with its parents); gives the full path.
 QString makeFile(const QString &folder, const QString &name, const QByteArray &content = {});
 QString makeFolder(const QString &parent, const QString &name);
+// Whether a program ran and succeeded.
+bool runs(const QString &program, const QStringList &arguments);
 // A file whose name is given as the bytes the file system keeps.
 void makeRawFile(const QString &folder, const QByteArray &name);
 inline QStringList sorted(QStringList names)

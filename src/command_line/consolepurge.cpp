@@ -1,5 +1,6 @@
 #include "consolepurge.h"
 
+#include "display.h"
 #include "filenameorder.h"
 #include "fileinformation.h"
 #include "folderreader.h"
@@ -8,28 +9,19 @@
 #include "promodule.h"
 #include "wildcardpattern.h"
 
-#include <QFile>
-
-#include <unistd.h>
-
-int ConsolePurge::CountedDeletions::remove(int folderFd, const char *name)
+void ConsolePurge::fileDeleted(const QString &name)
 {
-    const int err = FileOperations::remove(folderFd, name);
-    if (err == 0) {
-        ++m_owner.m_files;
-        if (m_owner.m_options.verbose)
-            m_owner.printLine(stdout, withTrailingSeparator(m_owner.m_listed.folder) +
-                                          QFile::decodeName(name));
-        m_owner.updateProgressLine();
-    }
-    return err;
+    ++m_files;
+    if (m_options.verbose)
+        printLine(stdout, withTrailingSeparator(m_listed.folder) + name);
+    updateProgressLine();
 }
 
 ConsolePurge::ConsolePurge(const Options &options) : m_options(options)
 {
     m_clock.start();
     m_sinceProgress.start();
-    m_terminal = ::isatty(STDERR_FILENO) == 1;
+    m_terminal = standardErrorIsTerminal();
 }
 
 bool ConsolePurge::run(const QStringList &folders, bool recursive)
@@ -84,7 +76,6 @@ bool ConsolePurge::purge(const QString &folder, const FolderIdentity &found)
     ServiceFactory services;
     ProModule engine(*this, services);
     engine.setViews(this, this);
-    engine.setFileOperations(m_deletions);
     m_failed = false;
     engine.CountProEngFiles();
     if (!m_options.dryRun) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "confirmview.h"
-#include "fileoperations.h"
 #include "messageboxes.h"
 #include "purgeview.h"
 
@@ -42,6 +41,8 @@ public:
     void showStatusLine(bool, const QString &) override {}
     void showNormalPointer() override {}
     void drawNow() override { updateProgressLine(); }
+    // Counted, and with -v named.
+    void fileDeleted(const QString &name) override;
 
     void showDialog() override {}
     void hideDialog() override {}
@@ -54,17 +55,6 @@ public:
                 const QString &details = {}) override;
 
 private:
-    // The system's deletions, each one counted and, when asked, named.
-    class CountedDeletions : public FileOperations
-    {
-    public:
-        explicit CountedDeletions(ConsolePurge &owner) : m_owner(owner) {}
-        int remove(int folderFd, const char *name) override;
-
-    private:
-        ConsolePurge &m_owner;
-    };
-
     bool purge(const QString &folder, const FolderIdentity &found);
     void printLine(std::FILE *stream, const QString &text);
     void printError(const QString &text);
@@ -73,7 +63,6 @@ private:
     void clearProgressLine();
 
     Options m_options;
-    CountedDeletions m_deletions{*this};
     ListedFiles m_listed;
     bool m_failed = false; // the folder being purged took the abort path
     // Progress: the folder being purged of how many, and the files deleted (or found) so far.

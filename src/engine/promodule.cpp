@@ -249,6 +249,7 @@ void ProModule::deletePurgeEntry(int k, KeptCheck keptCheck)
         kept.checked = true;
     }
     folder.removeFile(m_purgeNames[k], m_purgeIdentities[k]);
+    m_view->fileDeleted(m_purgeNames[k]);
 }
 
 void ProModule::deleteListedFile(const QString &folder, const FolderIdentity &folderIdentity,

@@ -46,4 +46,6 @@ public:
     virtual void showNormalPointer() = 0;
     // Draws the window now, during long work that lets no event in.
     virtual void drawNow() = 0;
+    // A file of the purge list has just been deleted (the window has nothing more to show).
+    virtual void fileDeleted(const QString &name) { Q_UNUSED(name) }
 };

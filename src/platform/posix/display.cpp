@@ -103,3 +103,8 @@ bool displayAvailable()
         host = host.mid(1, host.size() - 2);
     return tcpAccepts(host.isEmpty() ? "localhost" : host.toStdString(), 6000 + number);
 }
+
+bool standardErrorIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
+}
