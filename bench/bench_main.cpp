@@ -1,5 +1,6 @@
-// Measures the program's folder handling against the raw system calls it is built on, on a
-// generated folder of Pro Engineer version files. Prints one line per measurement.
+// Measures what users of the program wait for against the raw system calls it is built on, on
+// generated folders of Pro Engineer version files, each line against its floor in the same run.
+// Prints one line per measurement. --size N sets the number of files of each folder.
 
 #include "busypointer.h"
 #include "confirmdialoghost.h"
@@ -7,37 +8,43 @@
 #include "fileinformation.h"
 #include "filelist.h"
 #include "messageboxes.h"
+#include "profilenames.h"
 #include "programstarter.h"
 #include "promodule.h"
-#include "registry.h"
 #include "purge.h"
+#include "purgelist.h"
+#include "registry.h"
 #include "settingsstore.h"
 #include "tree.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QHash>
-#include <QRegularExpression>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <functional>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+#include <xcb/xcb.h>
 
 namespace {
 
-constexpr int kModels = 3000;
 constexpr int kVersions = 10;
-constexpr int kRounds = 9;
 
 // Answers every question with Yes, as a user who wants the purge.
 class YesMessages : public MessageBoxes
@@ -47,6 +54,23 @@ public:
     {
         return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
+};
+
+// Notes when one of some widgets has painted.
+class PaintWatch : public QObject
+{
+public:
+    explicit PaintWatch(std::initializer_list<QWidget *> widgets)
+    {
+        for (QWidget *widget : widgets)
+            widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        painted = painted || event->type() == QEvent::Paint;
+        return false;
+    }
+    bool painted = false;
 };
 
 double median(std::vector<double> times)
@@ -60,33 +84,80 @@ double msSince(const QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-double medianMs(const std::function<void()> &prepare, const std::function<void()> &work)
+double timeMs(const std::function<void()> &work)
 {
-    std::vector<double> times;
-    for (int round = 0; round < kRounds; ++round) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(msSince(timer));
-    }
-    return median(times);
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return msSince(timer);
 }
 
-void generateVersionFiles(const QString &folder)
+void createFile(const QByteArray &path)
 {
+    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd < 0)
+        qFatal("cannot create %s", path.constData());
+    ::close(fd);
+}
+
+void createFiles(const QString &folder, const QStringList &names)
+{
+    QDir().mkpath(folder);
     const QByteArray base = QFile::encodeName(folder) + '/';
-    for (int model = 0; model < kModels; ++model) {
-        static const char *const types[] = {"prt", "asm", "drw"};
-        for (int version = 1; version <= kVersions; ++version) {
-            const QByteArray name = base + "model_" + QByteArray::number(model) + '.' +
-                                    types[model % 3] + '.' + QByteArray::number(version);
-            const int fd = ::open(name.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
-            if (fd < 0)
-                qFatal("cannot create %s", name.constData());
-            ::close(fd);
+    for (const QString &name : names)
+        createFile(base + QFile::encodeName(name));
+}
+
+// Lower-case version files of three types, ten versions a model.
+QStringList uniformNames(int files)
+{
+    static const char *const types[] = {"prt", "asm", "drw"};
+    QStringList names;
+    for (int model = 0; names.size() < files; ++model) {
+        for (int version = 1; version <= kVersions && names.size() < files; ++version)
+            names.append(QStringLiteral("model_%1.%2.%3").arg(model).arg(QLatin1String(types[model % 3])).arg(version));
+    }
+    return names;
+}
+
+// What a real project folder holds: names in upper and lower case, many types, spaces and
+// letters from other scripts, a different number of versions a model, and files that are not
+// versions at all.
+QStringList mixedNames(int files)
+{
+    static const char *const types[] = {"prt", "asm", "drw", "sec", "frm", "prt",
+                                        "asm", "bom", "txt", "lay", "drw", "mfg"};
+    static const QString stems[] = {QStringLiteral("bracket_%1"), QStringLiteral("Zahnräder_%1"),
+                                    QStringLiteral("ÉTUDE %1"), QStringLiteral("齿轮_%1"),
+                                    QStringLiteral("Housing Left %1")};
+    QStringList names;
+    for (int model = 0; names.size() < files; ++model) {
+        QString base = stems[model % 5].arg(model) + QLatin1Char('.') + QLatin1String(types[model % 12]);
+        if (model % 8 == 0)
+            base = base.toUpper();
+        const int versions = 1 + model * 7 % 12;
+        for (int version = 1; version <= versions && names.size() < files; ++version)
+            names.append(base + QLatin1Char('.') + QString::number(version));
+        if (model % 6 == 0) {
+            for (const QString &other : {base, base + QStringLiteral(".1.bak"),
+                                         QStringLiteral("notes %1.log").arg(model)}) {
+                if (names.size() < files)
+                    names.append(other);
+            }
         }
     }
+    return names;
+}
+
+// The old versions of a uniform folder: all but the tenth of each model.
+QStringList uniformOldNames(const QStringList &names)
+{
+    QStringList old;
+    for (const QString &name : names) {
+        if (!name.endsWith(QLatin1String(".10")))
+            old.append(name);
+    }
+    return old;
 }
 
 int rawReaddir(const QString &folder)
@@ -115,6 +186,26 @@ int rawReaddirStatx(const QString &folder)
     return count;
 }
 
+// Deletes the names through a descriptor of their folder, as the program does.
+void rawUnlinkat(const QString &folder, const std::vector<QByteArray> &names)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const QByteArray &name : names) {
+        if (::unlinkat(fd, name.constData(), 0) != 0)
+            qFatal("unlinkat %s failed", name.constData());
+    }
+    ::close(fd);
+}
+
+std::vector<QByteArray> encoded(const QStringList &names)
+{
+    std::vector<QByteArray> bytes;
+    bytes.reserve(size_t(names.size()));
+    for (const QString &name : names)
+        bytes.push_back(QFile::encodeName(name));
+    return bytes;
+}
+
 // The bare minimum of the scan: the highest version of each model, nothing recorded.
 int highestVersions(const QStringList &census)
 {
@@ -129,10 +220,330 @@ int highestVersions(const QStringList &census)
     return int(highest.size());
 }
 
-void report(const char *what, double ms, const char *baseline, double baselineMs)
+void report(const char *what, double ms, const char *floor, double floorMs)
 {
-    std::printf("%s: %.1f ms / %s %.1f ms = %.2fx\n", what, ms, baseline, baselineMs,
-                ms / baselineMs);
+    std::printf("%s: %.1f ms / %s %.1f ms = %.2fx\n", what, ms, floor, floorMs, ms / floorMs);
+    std::fflush(stdout);
+}
+
+// The program's main window with its engine, driven as a user would drive it.
+struct Program
+{
+    explicit Program(const QTemporaryDir &temp)
+        : settings(QStringLiteral("Pro"), temp.filePath(QStringLiteral("Pro.ini")))
+    {
+        engine.setViews(&window, &confirm);
+        window.Form_Load();
+        window.show(); // so that layout, progress and repaints cost what they cost on screen
+    }
+
+    // Processes events until the file list (or the purge list) has painted.
+    void waitForPaint()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!listPainted.painted) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            if (timer.elapsed() > 60000)
+                qFatal("the file list never painted");
+        }
+    }
+    // Opens a folder as the folder list does, and waits until the window shows it.
+    void open(const QString &folder)
+    {
+        listPainted.painted = false;
+        window.dirList->setPath(folder);
+        waitForPaint();
+    }
+    // Waits until the window shows what the last action left in the file list, or in the
+    // purge list that covers it during a confirmed run.
+    void show()
+    {
+        listPainted.painted = false;
+        QAbstractItemView *list = window.DeleteFiles->isVisible() ? static_cast<QAbstractItemView *>(window.DeleteFiles) : window.filList;
+        list->viewport()->update();
+        waitForPaint();
+    }
+    void expectCounted(int files, int versionFiles) const
+    {
+        if (window.Label1->text() != QStringLiteral("Files = %1").arg(files) ||
+            engine.proEngFileCount() != versionFiles)
+            qFatal("the folder was not counted right: %s, %d version files",
+                   qPrintable(window.Label1->text()), engine.proEngFileCount());
+    }
+
+    SettingsStore settings;
+    YesMessages messages;
+    BusyPointer busy;
+    ServiceFactory services;
+    ProModule engine{messages, services};
+    InProcessRegistry registry;
+    ProgramStarter starter;
+    Purge window{engine, settings, messages, busy, registry, starter};
+    ConfirmDialogHost confirm{engine, &window};
+    PaintWatch listPainted{window.filList->viewport(), window.DeleteFiles->viewport()};
+};
+
+// Opening a folder until the window shows both counters and the list, the first time in the
+// process and then as the median, beside readdir and one statx a file.
+void benchCounters(Program &program, const QString &label, const QString &folder,
+                   const QString &empty, int rounds, int files, int versionFiles)
+{
+    int listed = 0;
+    const double floorFirst = timeMs([&] { listed = rawReaddirStatx(folder); });
+    const double first = timeMs([&] { program.open(folder); });
+    program.expectCounted(files, versionFiles);
+    std::vector<double> times, floors;
+    for (int round = 1; round < rounds; ++round) {
+        program.open(empty);
+        auto floor = [&] { floors.push_back(timeMs([&] { listed = rawReaddirStatx(folder); })); };
+        auto open = [&] { times.push_back(timeMs([&] { program.open(folder); })); };
+        round % 2 ? (floor(), open()) : (open(), floor());
+    }
+    if (listed != files)
+        qFatal("readdir found %d files of %d", listed, files);
+    std::printf("%s: first %.1f ms / readdir+statx %.1f ms = %.2fx; median %.1f ms / %.1f ms = %.2fx\n",
+                qPrintable(label), first, floorFirst, first / floorFirst, median(times),
+                median(floors), median(times) / median(floors));
+    std::fflush(stdout);
+}
+
+// The old-version scan with both questions answered at once, beside finding the highest
+// version of each model.
+void benchScan(Program &program, const QString &label, int rounds)
+{
+    program.window.Ask->setChecked(false);
+    QStringList census;
+    for (const QString &name : program.window.filList->names()) {
+        if (isProEngVersionFile(name))
+            census.append(name);
+    }
+    std::vector<double> times, floors;
+    double first = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const double ms = timeMs([&] { program.engine.FindOldVersions(); });
+        round == 0 ? void(first = ms) : times.push_back(ms);
+        floors.push_back(timeMs([&] { highestVersions(census); }));
+    }
+    std::printf("%s: first %.1f ms, median %.1f ms / grouping %.1f ms = %.2fx, %.2fx\n",
+                qPrintable(label), first, median(times), median(floors), first / median(floors),
+                median(times) / median(floors));
+    std::fflush(stdout);
+    program.engine.FinishPurge();
+}
+
+// One run of the program beside one run of the floor, each on a fresh folder of the same
+// files; both folders are made before either is timed, and the two go first by turns.
+void pairedRounds(const QTemporaryDir &temp, const QStringList &names, int rounds,
+                  const std::function<void(const QString &)> &program,
+                  const std::function<void(const QString &)> &floor)
+{
+    for (int round = 0; round < rounds; ++round) {
+        const QString programFolder = temp.filePath(QStringLiteral("program%1").arg(round));
+        const QString floorFolder = temp.filePath(QStringLiteral("floor%1").arg(round));
+        createFiles(programFolder, names);
+        createFiles(floorFolder, names);
+        ::sync();
+        if (round % 2 == 0) {
+            program(programFolder);
+            floor(floorFolder);
+        } else {
+            floor(floorFolder);
+            program(programFolder);
+        }
+        QDir(programFolder).removeRecursively();
+        QDir(floorFolder).removeRecursively();
+    }
+}
+
+// A started program: how long until it was on screen and closed again, and its peak memory.
+struct Started
+{
+    double shownMs = 0;
+    double closedMs = 0;
+    long residentKb = 0; // when the window showed
+};
+
+
+// The resident size of a process now, in kB. (Its peak would not do: a started program's
+// peak counts the bench's own memory from before the program replaced it.)
+long residentKb(pid_t pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+long peakResidentKb()
+{
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The X server, watched for windows being shown. One connection for all starts: a server
+// whose last client leaves resets itself, refusing connections meanwhile.
+struct Display
+{
+    Display()
+    {
+        connection = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(connection))
+            qFatal("no X display for the start-up measurement");
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
+        protocols = atom("WM_PROTOCOLS");
+        deleteWindow = atom("WM_DELETE_WINDOW");
+        xcb_flush(connection);
+    }
+    ~Display() { xcb_disconnect(connection); }
+    xcb_atom_t atom(const char *name)
+    {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return result;
+    }
+
+    xcb_connection_t *connection;
+    xcb_atom_t protocols, deleteWindow;
+};
+
+// Starts the real program with its settings in `config` and waits for its window: its load
+// has then set both counters, and it paints before it handles the close request sent at once.
+Started startProgram(Display &display, const QByteArray &program, const QString &home,
+                     const QString &config)
+{
+    xcb_connection_t *connection = display.connection;
+    QByteArrayList environment = {"HOME=" + QFile::encodeName(home),
+                                  "XDG_CONFIG_HOME=" + QFile::encodeName(config),
+                                  "DISPLAY=" + qgetenv("DISPLAY"),
+                                  "XAUTHORITY=" + qgetenv("XAUTHORITY"), "QT_QPA_PLATFORM=xcb",
+                                  "PATH=/usr/bin:/bin",
+                                  // no session bus: nothing is started to answer one
+                                  "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"};
+    std::vector<char *> envp;
+    for (QByteArray &entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    QByteArray path = program;
+    char *argv[] = {path.data(), nullptr};
+
+    Started started;
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execve(argv[0], argv, envp.data());
+        _exit(127);
+    }
+    for (;;) {
+        xcb_generic_event_t *event = xcb_poll_for_event(connection);
+        if (!event) {
+            if (waitpid(pid, nullptr, WNOHANG) == pid)
+                qFatal("the program ended before its window showed");
+            if (timer.elapsed() > 120000)
+                qFatal("the program's window did not show in two minutes");
+            pollfd wait = {xcb_get_file_descriptor(connection), POLLIN, 0};
+            poll(&wait, 1, 100);
+            continue;
+        }
+        const bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY &&
+                            !reinterpret_cast<xcb_map_notify_event_t *>(event)->override_redirect;
+        const xcb_window_t window = reinterpret_cast<xcb_map_notify_event_t *>(event)->window;
+        std::free(event);
+        if (!mapped)
+            continue;
+        started.shownMs = msSince(timer);
+        started.residentKb = residentKb(pid);
+        xcb_client_message_event_t close = {};
+        close.response_type = XCB_CLIENT_MESSAGE;
+        close.format = 32;
+        close.window = window;
+        close.type = display.protocols;
+        close.data.data32[0] = display.deleteWindow;
+        close.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&close));
+        xcb_flush(connection);
+        break;
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        qFatal("the program did not start and close cleanly (status %d)", status);
+    started.closedMs = msSince(timer);
+    return started;
+}
+
+double lsMs(const QString &folder)
+{
+    QByteArray path = QFile::encodeName(folder);
+    char ls[] = "/bin/ls", option[] = "-f";
+    char *argv[] = {ls, option, path.data(), nullptr};
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        execv(argv[0], argv);
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return msSince(timer);
+}
+
+// The real program started on a saved folder until both counters show, beside the same start
+// on an empty folder and ls -f of the folder; and what the listed files cost it in memory.
+void benchStartup(const QTemporaryDir &temp, const QString &folder, const QString &empty, int files)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::printf("startup: not measured, no X display\n");
+        return;
+    }
+    const QString home = temp.filePath(QStringLiteral("startup-home"));
+    auto configFor = [&](const QString &saved) {
+        const QString config = temp.filePath(QStringLiteral("config-%1").arg(QFileInfo(saved).fileName()));
+        QDir().mkpath(config);
+        QFile ini(config + QStringLiteral("/Pro.ini"));
+        if (!ini.open(QIODevice::WriteOnly))
+            qFatal("cannot write the settings");
+        ini.write("[Startup]\nDrive=/\nDir=" + QFile::encodeName(saved) + "\n");
+        return config;
+    };
+    QDir().mkpath(home);
+    const QString fullConfig = configFor(folder), emptyConfig = configFor(empty);
+    const QByteArray program = QByteArrayLiteral(VINTREX_PROGRAM);
+    Display display;
+    std::vector<double> full, bare, ls, shown;
+    long fullKb = 0, bareKb = 0;
+    for (int round = 0; round < 3; ++round) {
+        const Started withFiles = startProgram(display, program, home, fullConfig);
+        const Started withNone = startProgram(display, program, home, emptyConfig);
+        full.push_back(withFiles.closedMs);
+        shown.push_back(withFiles.shownMs);
+        bare.push_back(withNone.closedMs);
+        fullKb = std::max(fullKb, withFiles.residentKb);
+        bareKb = std::max(bareKb, withNone.residentKb);
+        ls.push_back(lsMs(folder));
+    }
+    const double over = median(full) - median(bare);
+    std::printf("startup: %.1f ms (window mapped at %.1f ms), empty folder %.1f ms; the files' "
+                "share %.1f ms / ls -f %.1f ms = %.2fx\n",
+                median(full), median(shown), median(bare), over, median(ls), over / median(ls));
+    std::printf("memory at rest: %.0f bytes a listed file (the started program resident with "
+                "its window up: %ld kB with %d files, %ld kB on the empty folder)\n",
+                double(fullKb - bareKb) * 1024 / files, fullKb, files, bareKb);
     std::fflush(stdout);
 }
 
@@ -141,108 +552,98 @@ void report(const char *what, double ms, const char *baseline, double baselineMs
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    int files = 30000;
+    const QStringList arguments = QCoreApplication::arguments();
+    const qsizetype sizeAt = arguments.indexOf(QStringLiteral("--size"));
+    if (sizeAt > 0 && sizeAt + 1 < arguments.size())
+        files = arguments[sizeAt + 1].toInt();
+    if (files < 20 || (sizeAt > 0 && sizeAt + 1 >= arguments.size()))
+        qFatal("usage: vintrex_bench [--size FILES], at least 20 files");
+    const int rounds = files <= 30000 ? 9 : 5;
+    const int deletionRounds = files <= 30000 ? 5 : 3;
+
     QTemporaryDir temp;
     if (!temp.isValid())
         qFatal("no temporary folder");
     const QString home = temp.filePath(QStringLiteral("home"));
-    const QString folder = temp.filePath(QStringLiteral("versions"));
+    const QString uniform = temp.filePath(QStringLiteral("uniform"));
+    const QString mixed = temp.filePath(QStringLiteral("mixed"));
     QDir().mkpath(home);
-    QDir().mkpath(folder);
     qputenv("HOME", QFile::encodeName(home));
-    generateVersionFiles(folder);
-    std::printf("folder of %d version files (%d models x %d versions) in %s\n",
-                kModels * kVersions, kModels, kVersions, qPrintable(temp.path()));
+    const QStringList uniformList = uniformNames(files);
+    const QStringList mixedList = mixedNames(files);
+    createFiles(uniform, uniformList);
+    createFiles(mixed, mixedList);
+    const int mixedVersionFiles = int(std::count_if(mixedList.cbegin(), mixedList.cend(), isProEngVersionFile));
+    std::printf("%d files a folder: uniform (lower case, 3 types, %d versions a model) and mixed "
+                "(%d version files, other files, upper case, Unicode) in %s\n",
+                files, kVersions, mixedVersionFiles, qPrintable(temp.path()));
+    std::fflush(stdout);
 
-    SettingsStore settings(QStringLiteral("Pro"), temp.filePath(QStringLiteral("Pro.ini")));
-    YesMessages messages;
-    BusyPointer busy;
-    ServiceFactory services;
-    ProModule engine(messages, services);
-    InProcessRegistry registry;
-    ProgramStarter starter;
-    Purge window(engine, settings, messages, busy, registry, starter);
-    ConfirmDialogHost confirm(engine, &window);
-    engine.setViews(&window, &confirm);
-    window.Form_Load();
-    window.show(); // so that progress and repaints cost what they cost on screen
+    {
+        Program program(temp);
+        const long peakBefore = peakResidentKb();
+        benchCounters(program, QStringLiteral("counters"), uniform, home, rounds, files, files);
+        std::printf("memory at the peak: %.0f bytes a listed file (getrusage: the bench's peak "
+                    "resident size grew %ld kB opening the folder)\n",
+                    double(peakResidentKb() - peakBefore) * 1024 / files, peakResidentKb() - peakBefore);
+        benchScan(program, QStringLiteral("scan"), rounds);
+        benchCounters(program, QStringLiteral("counters mixed"), mixed, home, rounds, files, mixedVersionFiles);
+        benchScan(program, QStringLiteral("scan mixed"), rounds);
 
-    int listed = 0;
-    const double readdirMs = medianMs([] {}, [&] { listed = rawReaddirStatx(folder); });
-    const double countersMs = medianMs([&] { window.dirList->setPath(home); },
-                                       [&] { window.dirList->setPath(folder); });
-    if (listed != kModels * kVersions || engine.proEngFileCount() != listed ||
-        window.Label1->text() != QStringLiteral("Files = %1").arg(listed))
-        qFatal("the folder was not counted right: %d listed, %d counted", listed,
-               engine.proEngFileCount());
-    report("counters", countersMs, "readdir+statx", readdirMs);
+        // The purge without questions, and the whole of opening, scanning and purging, beside
+        // readdir, statx and unlinkat of the same folder.
+        const QStringList oldNames = uniformOldNames(uniformList);
+        const std::vector<QByteArray> oldBytes = encoded(oldNames);
+        std::vector<double> purgeTimes, unlinkTimes, totalTimes, floorTimes;
+        program.window.Ask->setChecked(false);
+        pairedRounds(
+            temp, uniformList, deletionRounds,
+            [&](const QString &folder) {
+                QElapsedTimer total;
+                total.start();
+                program.open(folder);
+                program.engine.FindOldVersions();
+                purgeTimes.push_back(timeMs([&] { program.engine.DeleteOldVersions(); }));
+                program.show();
+                totalTimes.push_back(msSince(total));
+                if (rawReaddir(folder) != files - oldNames.size())
+                    qFatal("the purge left %d files", rawReaddir(folder));
+            },
+            [&](const QString &folder) {
+                QElapsedTimer total;
+                total.start();
+                if (rawReaddirStatx(folder) != files)
+                    qFatal("the floor's listing went wrong");
+                unlinkTimes.push_back(timeMs([&] { rawUnlinkat(folder, oldBytes); }));
+                floorTimes.push_back(msSince(total));
+            });
+        report("purge", median(purgeTimes), "unlink", median(unlinkTimes));
+        report("total", median(totalTimes), "readdir+statx+unlink", median(floorTimes));
 
-    // The scan, with both questions answered at once.
-    window.Ask->setChecked(false);
-    const QStringList census = window.filList->names();
-    int models = 0;
-    const double groupingMs = medianMs([] {}, [&] { models = highestVersions(census); });
-    const double scanMs = medianMs([] {}, [&] { engine.FindOldVersions(); });
-    if (models != kModels || engine.oldVersionCount() != kModels * (kVersions - 1))
-        qFatal("the scan found %d old versions of %d models", engine.oldVersionCount(), models);
-    report("scan", scanMs, "grouping", groupingMs);
-
-    // The purge, each round on a fresh folder, beside unlink() of the same names; and the whole
-    // of opening, scanning and purging beside readdir, statx and unlink of the same folder.
-    const QStringList oldNames = engine.purgeFiles().mid(1).replaceInStrings(
-        QRegularExpression(QStringLiteral("^.*/")), QString());
-    engine.FinishPurge();
-    std::vector<double> purgeTimes, unlinkTimes, totalTimes, floorTimes;
-    for (int round = 0; round < kRounds; ++round) {
-        // Both folders are made before either is timed, and the two go first by turns, so
-        // that neither inherits the other's pending disk work.
-        const QString purged = temp.filePath(QStringLiteral("purged%1").arg(round));
-        const QString unlinked = temp.filePath(QStringLiteral("unlinked%1").arg(round));
-        QDir().mkpath(purged);
-        QDir().mkpath(unlinked);
-        generateVersionFiles(purged);
-        generateVersionFiles(unlinked);
-        std::vector<QByteArray> paths;
-        for (const QString &name : oldNames)
-            paths.push_back(QFile::encodeName(unlinked + QLatin1Char('/') + name));
-        ::sync();
-        auto program = [&] {
-            QElapsedTimer total;
-            total.start();
-            window.dirList->setPath(purged);
-            engine.FindOldVersions();
-            QElapsedTimer timer;
-            timer.start();
-            engine.DeleteOldVersions();
-            purgeTimes.push_back(msSince(timer));
-            totalTimes.push_back(msSince(total));
-            if (rawReaddir(purged) != kModels)
-                qFatal("the purge left %d files", rawReaddir(purged));
-        };
-        auto floor = [&] {
-            QElapsedTimer total;
-            total.start();
-            if (rawReaddirStatx(unlinked) != kModels * kVersions)
-                qFatal("the floor's listing went wrong");
-            QElapsedTimer timer;
-            timer.start();
-            for (const QByteArray &path : paths) {
-                if (unlink(path.constData()) != 0)
-                    qFatal("unlink %s failed", path.constData());
-            }
-            unlinkTimes.push_back(msSince(timer));
-            floorTimes.push_back(msSince(total));
-        };
-        if (round % 2 == 0) {
-            program();
-            floor();
-        } else {
-            floor();
-            program();
-        }
+        // The confirmed purge, answered "Yes to All" at the first file: from the answer until
+        // the window shows the folder again, beside unlinkat of the same files.
+        std::vector<double> confirmedTimes, confirmedFloor;
+        program.window.Ask->setChecked(true);
+        pairedRounds(
+            temp, uniformList, deletionRounds,
+            [&](const QString &folder) {
+                program.open(folder);
+                program.engine.runPurge();
+                if (!program.confirm.dialog() || !program.confirm.dialog()->isVisible())
+                    qFatal("the confirmed run did not start");
+                program.show();
+                confirmedTimes.push_back(timeMs([&] {
+                    program.engine.OnConfirmAnswer(ProModule::Answer::YesToAll);
+                    program.show();
+                }));
+                if (rawReaddir(folder) != files - oldNames.size())
+                    qFatal("the confirmed purge left %d files", rawReaddir(folder));
+            },
+            [&](const QString &folder) { confirmedFloor.push_back(timeMs([&] { rawUnlinkat(folder, oldBytes); })); });
+        report("confirmed", median(confirmedTimes), "unlink", median(confirmedFloor));
     }
-    report("purge", median(purgeTimes), "unlink", median(unlinkTimes));
-    std::printf("total: %.1f ms / %.1f ms = %.2fx\n", median(totalTimes), median(floorTimes),
-                median(totalTimes) / median(floorTimes));
+    benchStartup(temp, uniform, home, files);
     benchTree(temp.path(), QStringLiteral(VINTREX_PROGRAM));
     return 0;
 }

@@ -41,12 +41,15 @@ struct FakeView : PurgeView, ConfirmView
     void rereadFileList() override { open(listed.folder); }
     void showCounters(int files, int versionFiles) override { counters = {files, versionFiles}; }
     void enablePurgeControls(bool enabled) override { controlsEnabled = enabled; }
-    void showPurgeList(const QStringList &paths, const QString &caption) override
+    void showPurgeList(const QString &folder, const QStringList &names, const QString &caption) override
     {
-        purgeList = paths;
+        purgeList.clear();
+        for (const QString &name : names)
+            purgeList.append(folder + name);
+        purgeFolder = folder;
         purgeListCaption = caption;
     }
-    void removePurgeListEntry(const QString &path, int) override { purgeList.removeOne(path); }
+    void removePurgeListEntry(const QString &name, int) override { purgeList.removeOne(purgeFolder + name); }
     void showProgress(bool visible, int, int) override { progressVisible = visible; }
     void showStatusLine(bool visible, const QString &) override { statusVisible = visible; }
     void showNormalPointer() override {}
@@ -57,7 +60,7 @@ struct FakeView : PurgeView, ConfirmView
     void setDeleteFileInfo(const QString &text) override { deleteInfo = text; }
 
     ListedFiles listed;
-    QString patternText = "*.*", purgeListCaption, latestInfo, deleteInfo;
+    QString patternText = "*.*", purgeFolder, purgeListCaption, latestInfo, deleteInfo;
     bool confirm = false, controlsEnabled = true, progressVisible = false, statusVisible = false, dialogVisible = false;
     QList<int> counters; // files, version files
     QStringList purgeList;

@@ -11,6 +11,7 @@
 #include "programstarter.h"
 #include "promodule.h"
 #include "purge.h"
+#include "purgelist.h"
 #include "registry.h"
 #include "settingsstore.h"
 #include "testsupport.h"
@@ -18,7 +19,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -381,6 +381,31 @@ private slots:
         QVERIFY(h.confirm->dialog() && h.confirm->dialog() != d && h.confirm->dialog()->isVisible());
         QTest::mouseClick(h.confirm->dialog()->Delete_Cancel, Qt::LeftButton);
         QCOMPARE(namesIn(h.folder).size(), 2);
+    }
+
+    void purgeListRemovals_data()
+    {
+        QTest::addColumn<QStringList>("removals"); // name@row where it is expected
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("from the top, as Yes to All") << QStringList{"a@0", "b@0", "c@0"} << QStringList{"d", "e", "f"};
+        QTest::newRow("below kept entries") << QStringList{"c@2", "d@2"} << QStringList{"a", "b", "e", "f"};
+        QTest::newRow("from the bottom") << QStringList{"f@5", "e@4"} << QStringList{"a", "b", "c", "d"};
+        QTest::newRow("elsewhere, or not listed") << QStringList{"d@0", "x@1"} << QStringList{"a", "b", "c", "e", "f"};
+    }
+
+    // An entry leaves the purge list wherever it stands; the others keep their order and paths.
+    void purgeListRemovals()
+    {
+        QFETCH(QStringList, removals);
+        QFETCH(QStringList, left);
+        PurgeList list;
+        list.setFiles("/work/", {"a", "b", "c", "d", "e", "f"});
+        for (const QString &removal : removals)
+            list.removeFile(removal.section('@', 0, 0), removal.section('@', 1).toInt());
+        QStringList shown;
+        for (int row = 0; row < list.model()->rowCount(); ++row)
+            shown.append(list.model()->index(row, 0).data().toString().remove("/work/"));
+        QCOMPARE(shown, left);
     }
 
     void systemInformation_data()

@@ -89,7 +89,7 @@ bool ConsolePurge::purge(const QString &folder, const FolderIdentity &found)
             return false;
         }
         for (int k = 1; k <= engine.oldVersionCount() && !engine.purgeAborted(); ++k) {
-            printLine(stdout, engine.purgeFiles()[k]);
+            printLine(stdout, engine.purgeFolder() + engine.purgeNames()[k]);
             ++m_files;
         }
     }

@@ -35,7 +35,7 @@ public:
     void rereadFileList() override {}
     void showCounters(int, int) override {}
     void enablePurgeControls(bool) override {}
-    void showPurgeList(const QStringList &, const QString &) override {}
+    void showPurgeList(const QString &, const QStringList &, const QString &) override {}
     void removePurgeListEntry(const QString &, int) override {}
     void showProgress(bool, int, int) override {}
     void showStatusLine(bool, const QString &) override {}

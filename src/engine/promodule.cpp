@@ -39,12 +39,6 @@ double leadingNumber(QStringView text)
     return ok ? value : 0.0;
 }
 
-// The bare file name of a path.
-QStringView fileNameOf(const QString &path)
-{
-    return QStringView(path).mid(path.lastIndexOf(kSeparator) + 1);
-}
-
 } // namespace
 
 QString withTrailingSeparator(const QString &folder)
@@ -66,34 +60,32 @@ void ProModule::setViews(PurgeView *main, ConfirmView *confirm)
     m_confirm = confirm;
 }
 
-void ProModule::CountProEngFiles()
+void ProModule::clearCensus()
 {
     ProEngFileCount = 0;
-    ProEngFiles.clear();
-    m_censusIdentities.clear();
+    m_listed = {};
+    m_censusRows.clear();
+}
+
+void ProModule::CountProEngFiles()
+{
+    clearCensus();
     m_view->showNormalPointer();
 
-    // The census keeps each file as it was listed, not its row: the file list may be read
-    // again before a purge, and its rows then stand for other files.
-    const PurgeView::ListedFiles listed = m_view->listedFiles();
-    m_censusFolder = listed.folder;
-    m_censusFolderIdentity = listed.folderIdentity;
-    for (qsizetype row = 0; row < listed.names.size(); ++row) {
+    m_listed = m_view->listedFiles();
+    for (qsizetype row = 0; row < m_listed.names.size(); ++row) {
         // A link is never a version of its own: purging it, or keeping it in place of the file
         // it points to, could leave a model without its latest version.
-        if (listed.identities[row].kind == FileIdentity::Kind::File &&
-            isProEngVersionFile(listed.names[row])) {
-            ProEngFiles.append(listed.names[row]);
-            m_censusIdentities.append(listed.identities[row]);
-            ++ProEngFileCount;
-        }
+        if (m_listed.identities[row].kind == FileIdentity::Kind::File &&
+            isProEngVersionFile(m_listed.names[row]))
+            m_censusRows.append(int(row));
     }
-    m_view->showCounters(int(listed.names.size()), ProEngFileCount);
+    ProEngFileCount = int(m_censusRows.size());
+    m_view->showCounters(int(m_listed.names.size()), ProEngFileCount);
 }
 
 void ProModule::clearPurgeList()
 {
-    PurgeFiles = QStringList{QString()};
     m_purgeNames = QStringList{QString()};
     m_purgeIdentities = QList<FileIdentity>{FileIdentity()};
     m_purgeKept = QList<int>{-1};
@@ -109,7 +101,7 @@ bool ProModule::askToPurge()
     const QString leadIn = m_view->confirmEachFile()
                                ? QStringLiteral("Do you want to purge old versions of ")
                                : QStringLiteral("Warning ! Do you want to purge ALL old versions of ");
-    return m_messages.askYesNo(leadIn + description + QStringLiteral(" in ") + m_censusFolder +
+    return m_messages.askYesNo(leadIn + description + QStringLiteral(" in ") + m_listed.folder +
                                    QStringLiteral(" ?"),
                                MessageBoxes::Icon::Exclamation) &&
            m_messages.askYesNo(QStringLiteral("Are you sure you want to purge files ?"),
@@ -153,10 +145,14 @@ void ProModule::FindOldVersions()
     OldVersionCount = 0;
     clearPurgeList();
     if (askToPurge()) {
-        FolderPath = withTrailingSeparator(m_censusFolder);
+        FolderPath = withTrailingSeparator(m_listed.folder);
+        m_purgeFolder = FolderPath;
         m_view->showStatusLine(true, QStringLiteral("FINDING OLD VERSIONS OF PRO ENG FILES...."));
         m_view->drawNow();
-        const QStringList census = ProEngFiles.mid(0, ProEngFileCount);
+        QStringList census;
+        census.reserve(ProEngFileCount);
+        for (int k = 0; k < ProEngFileCount; ++k)
+            census.append(censusName(k));
         // The bar follows the scan as far as the eye can: each new value may repaint it.
         QElapsedTimer sinceProgress;
         sinceProgress.start();
@@ -175,7 +171,7 @@ void ProModule::FindOldVersions()
                             MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
             PurgeAborted = true;
         } else {
-            fillPurgeList(census, scan);
+            fillPurgeList(scan);
         }
     } else {
         PurgeAborted = true;
@@ -183,29 +179,27 @@ void ProModule::FindOldVersions()
     m_view->showStatusLine(false, QString());
 }
 
-void ProModule::fillPurgeList(const QStringList &census, const OldVersionScan &scan)
+void ProModule::fillPurgeList(const OldVersionScan &scan)
 {
     const qsizetype count = scan.positions.size();
-    PurgeFiles.reserve(count + 1);
     m_purgeNames.reserve(count + 1);
     m_purgeIdentities.reserve(count + 1);
     m_purgeKept.reserve(count + 1);
-    std::vector<int> keptSlot(size_t(census.size()), -1);
+    std::vector<int> keptSlot(size_t(ProEngFileCount), -1);
     for (qsizetype i = 0; i < count; ++i) {
         const int position = scan.positions[i];
         int &slot = keptSlot[size_t(scan.kept[i])];
         if (slot < 0) {
             slot = int(m_kept.size());
-            m_kept.append({census[scan.kept[i]], m_censusIdentities[scan.kept[i]]});
+            m_kept.append({censusName(scan.kept[i]), censusIdentity(scan.kept[i])});
         }
-        PurgeFiles.append(FolderPath + census[position]);
-        m_purgeNames.append(census[position]);
-        m_purgeIdentities.append(m_censusIdentities[position]);
+        m_purgeNames.append(censusName(position));
+        m_purgeIdentities.append(censusIdentity(position));
         m_purgeKept.append(slot);
     }
     OldVersionCount = int(count);
     if (OldVersionCount > 0)
-        m_pinned = std::make_unique<PinnedFolder>(m_censusFolder, m_censusFolderIdentity,
+        m_pinned = std::make_unique<PinnedFolder>(m_listed.folder, m_listed.folderIdentity,
                                                   *m_operations);
 }
 
@@ -268,10 +262,8 @@ void ProModule::FinishPurge()
 {
     m_confirm->hideDialog();
     m_pinned.reset();
-    m_view->showPurgeList({}, {});
-    ProEngFiles.clear();
-    m_censusIdentities.clear();
-    ProEngFileCount = 0;
+    m_view->showPurgeList({}, {}, {});
+    clearCensus();
     clearPurgeList();
     m_view->rereadFileList();
     m_messages.inform(QString::number(DeletedCount) + QStringLiteral(" Pro Eng Files Deleted!"),
@@ -302,7 +294,7 @@ void ProModule::StartConfirmedPurge()
 {
     m_view->enablePurgeControls(false);
     PurgeIndex = 1;
-    m_view->showPurgeList(PurgeFiles.mid(1, OldVersionCount),
+    m_view->showPurgeList(m_purgeFolder, m_purgeNames.mid(1, OldVersionCount),
                           QStringLiteral("Number of files to purge = ") +
                               QString::number(OldVersionCount));
     m_confirm->showDialog();
@@ -314,15 +306,16 @@ void ProModule::fillDialogFor(int k)
 {
     ShowLatestVersion(k);
     LatestDetailsPending = false;
-    ShowFileDetails(PurgeFiles[k]);
-    FileInfo = QStringLiteral("Delete ") + PurgeFiles[k] + QStringLiteral(" ?") + kCrLf + FileInfo;
+    const QString path = m_purgeFolder + m_purgeNames[k];
+    ShowFileDetails(path);
+    FileInfo = QStringLiteral("Delete ") + path + QStringLiteral(" ?") + kCrLf + FileInfo;
     m_confirm->setDeleteFileInfo(FileInfo);
 }
 
 void ProModule::deleteAskedFile(int k)
 {
     deletePurgeEntry(k, KeptCheck::EveryTime);
-    m_view->removePurgeListEntry(PurgeFiles[k], k - 1 - DeletedCount);
+    m_view->removePurgeListEntry(m_purgeNames[k], k - 1 - DeletedCount);
     ++DeletedCount;
 }
 
@@ -372,7 +365,7 @@ void ProModule::ShowLatestVersion(int index)
 {
     // The model is the bare file name up to and including its last dot, as in the scan: a
     // dot in a folder name or in the model name does not cut it short.
-    const QStringView asked = fileNameOf(PurgeFiles.value(index));
+    const QStringView asked = m_purgeNames.value(index);
     const qsizetype dot = asked.lastIndexOf(QLatin1Char('.'));
     QStringView askedVersion;
     if (dot >= 0) {
@@ -384,7 +377,7 @@ void ProModule::ShowLatestVersion(int index)
     double latest = 0;
     QString latestName;
     for (int k = 0; k < ProEngFileCount; ++k) {
-        const QString &entry = ProEngFiles[k];
+        const QString &entry = censusName(k);
         const qsizetype entryDot = entry.lastIndexOf(QLatin1Char('.'));
         if (entryDot < 0)
             continue;

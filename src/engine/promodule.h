@@ -2,6 +2,7 @@
 
 #include "fileidentity.h"
 #include "fileoperations.h"
+#include "purgeview.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -13,7 +14,6 @@ class ConfirmView;
 class MessageBoxes;
 struct OldVersionScan;
 class PinnedFolder;
-class PurgeView;
 class ServiceFactory;
 
 // The folder with exactly one separator at its end ("/" stays "/").
@@ -67,8 +67,10 @@ public:
     void deleteListedFile(const QString &folder, const FolderIdentity &folderIdentity,
                           const QString &name, const FileIdentity &identity);
 
-    // The purge list of the last scan: full paths at positions 1 to oldVersionCount().
-    const QStringList &purgeFiles() const { return PurgeFiles; }
+    // The purge list of the last scan: the names at positions 1 to oldVersionCount() of files
+    // in purgeFolder(), which ends with a separator.
+    const QStringList &purgeNames() const { return m_purgeNames; }
+    const QString &purgeFolder() const { return m_purgeFolder; }
     int oldVersionCount() const { return OldVersionCount; }
     bool purgeAborted() const { return PurgeAborted; }
 
@@ -83,17 +85,23 @@ private:
     enum class KeptCheck { Once, EveryTime };
 
     bool askToPurge();
-    void fillPurgeList(const QStringList &census, const OldVersionScan &scan);
+    void fillPurgeList(const OldVersionScan &scan);
+    const QString &censusName(qsizetype k) const { return m_listed.names[m_censusRows[k]]; }
+    const FileIdentity &censusIdentity(qsizetype k) const
+    {
+        return m_listed.identities[m_censusRows[k]];
+    }
+    void clearCensus();
     void clearPurgeList();
-    // Deletes PurgeFiles(k) through the folder pinned for this run, after making sure its
+    // Deletes purge-list entry k through the folder pinned for this run, after making sure its
     // model's kept version is still there as listed; throws on any doubt.
     void deletePurgeEntry(int k, KeptCheck keptCheck);
     PinnedFolder &pinnedFolder();
     void drawNowAndThen();
-    // Deletes PurgeFiles(k) and takes it off the purge list box.
+    // Deletes purge-list entry k and takes it off the purge list box.
     void deleteAskedFile(int k);
     void fillDialogFor(int k);
-    // Shows the details of the latest version of PurgeFiles(index)'s model.
+    // Shows the details of the latest version of the model of purge-list entry `index`.
     void ShowLatestVersion(int index);
     // Leaves the details of a file in FileInfo.
     void ShowFileDetails(QString name);
@@ -106,16 +114,17 @@ private:
     FileOperations *m_operations = &m_systemOperations;
     QElapsedTimer m_sinceDrawn;
 
-    // Census list: bare names in file-list order, each file as it was listed, and the folder.
-    QStringList ProEngFiles;
-    QList<FileIdentity> m_censusIdentities;
+    // Census: the file list as it was counted (its lists shared, not copied: the file list may
+    // be read again before a purge, and its rows then stand for other files), and the rows of
+    // its version files in list order.
+    PurgeView::ListedFiles m_listed;
+    QList<int> m_censusRows;
     int ProEngFileCount = 0;
-    QString m_censusFolder;
-    FolderIdentity m_censusFolderIdentity;
 
-    // Purge list: full paths at positions 1 to OldVersionCount (position 0 stays empty), with
-    // each file's name, the file as listed, and the version of its model that stays.
-    QStringList PurgeFiles{QString()};
+    // Purge list: names at positions 1 to OldVersionCount (position 0 stays empty) of files in
+    // m_purgeFolder, with each file as listed and the version of its model that stays. A full
+    // path is built only where one is shown.
+    QString m_purgeFolder;
     QStringList m_purgeNames{QString()};
     QList<FileIdentity> m_purgeIdentities{FileIdentity()};
     QList<int> m_purgeKept{-1};

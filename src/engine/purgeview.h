@@ -32,11 +32,13 @@ public:
     // The purge button (shown again when enabled), the check box, Refresh and the six type
     // buttons: what could start another run.
     virtual void enablePurgeControls(bool enabled) = 0;
-    // The purge list with its caption; an empty list hides both.
-    virtual void showPurgeList(const QStringList &paths, const QString &caption) = 0;
-    // Takes one path off the purge list; `likelyRow` is where it stands if only deleted entries
+    // The purge list with its caption: the full paths of `names` in `folder` (which ends with a
+    // separator); an empty list hides both.
+    virtual void showPurgeList(const QString &folder, const QStringList &names,
+                               const QString &caption) = 0;
+    // Takes one file off the purge list; `likelyRow` is where it stands if only deleted entries
     // have left the list.
-    virtual void removePurgeListEntry(const QString &path, int likelyRow) = 0;
+    virtual void removePurgeListEntry(const QString &name, int likelyRow) = 0;
     // The progress bar at `value` of `maximum`.
     virtual void showProgress(bool visible, int value, int maximum) = 0;
     // The status line under the progress bar.

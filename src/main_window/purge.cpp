@@ -12,6 +12,7 @@
 #include "patternedit.h"
 #include "platformerror.h"
 #include "promodule.h"
+#include "purgelist.h"
 #include "settingsstore.h"
 #include "twips.h"
 
@@ -22,12 +23,10 @@
 #include <QDir>
 #include <QLabel>
 #include <QLayout>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -71,24 +70,6 @@ QPushButton *typeButton(QWidget *parent, const char *name, const QString &captio
     button->setAccessibleName(caption);
     return button;
 }
-
-// Rows no wider than the list, so that a long entry is elided as the view says instead of
-// widening the list behind a horizontal scroll bar.
-class FittedRowDelegate : public QStyledItemDelegate
-{
-public:
-    explicit FittedRowDelegate(QAbstractItemView *view) : QStyledItemDelegate(view), m_view(view) {}
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setWidth(std::min(size.width(), m_view->viewport()->width()));
-        return size;
-    }
-
-private:
-    QAbstractItemView *m_view;
-};
 
 } // namespace
 
@@ -208,21 +189,9 @@ void Purge::createPurgeControls(QWidget *panel, const QFont &font)
 
 void Purge::createPurgeList(QWidget *panel)
 {
-    DeleteFiles = place(new QListWidget(panel), "DeleteFiles", twips(360, 360, 7695, 5730),
+    DeleteFiles = place(new PurgeList(panel), "DeleteFiles", twips(360, 360, 7695, 5730),
                         QStringLiteral("Double click file for info"));
     DeleteFiles->setAccessibleName(QStringLiteral("Files to purge"));
-    DeleteFiles->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Entries share their folder: a path too long for the list keeps its file name in view,
-    // and the whole path is in the entry's tool tip.
-    DeleteFiles->setTextElideMode(Qt::ElideLeft);
-    DeleteFiles->setItemDelegate(new FittedRowDelegate(DeleteFiles));
-    DeleteFiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    DeleteFiles->setResizeMode(QListView::Adjust);
-    connect(DeleteFiles->model(), &QAbstractItemModel::rowsInserted, DeleteFiles,
-            [this](const QModelIndex &, int first, int last) {
-                for (int row = first; row <= last; ++row)
-                    DeleteFiles->item(row)->setToolTip(DeleteFiles->item(row)->text());
-            });
     DeleteFiles->viewport()->installEventFilter(this);
     QFont listFont(QStringLiteral("Courier New"));
     listFont.setPointSizeF(8.25);
@@ -276,7 +245,7 @@ void Purge::connectHandlers()
     connect(Command7, &QPushButton::clicked, this, &Purge::Command7_Click);
     connect(Purge_Command, &QPushButton::clicked, this, &Purge::Purge_Command_Click);
     connect(Ask, &QCheckBox::toggled, this, &Purge::Ask_Click);
-    connect(DeleteFiles, &QListWidget::itemDoubleClicked, this, &Purge::DeleteFiles_DblClick);
+    connect(DeleteFiles, &QListView::doubleClicked, this, &Purge::DeleteFiles_DblClick);
     connect(filList, &FileList::keyReleased, this, &Purge::filList_KeyUp);
 }
 
@@ -376,15 +345,17 @@ void Purge::dirList_Change()
                 saved = m_startupFolder;
             if (saved.isEmpty())
                 saved = QDir::homePath();
-            // A different folder raises a nested change, which repeats this restore.
-            dirList->setPath(saved);
-            StartupFolderPending = false;
-            filList->setFolder(dirList->path(), dirList->takeListing());
-            drvList->noteFolder(dirList->path());
+            // A different folder raises a nested change, which finds the folder list there
+            // already and finishes this restore with the listing just read.
+            if (QDir::cleanPath(saved) != dirList->path())
+                dirList->setPath(saved);
+            if (StartupFolderPending) {
+                StartupFolderPending = false;
+                followFolderList();
+            }
             // The pointer stays busy: the load's census ends it.
         } else {
-            filList->setFolder(dirList->path(), dirList->takeListing());
-            drvList->noteFolder(dirList->path());
+            followFolderList();
             m_busy.setNormal();
             showFileCount();
             m_engine.CountProEngFiles();
@@ -395,6 +366,16 @@ void Purge::dirList_Change()
         fallBackToHomeFolder();
         m_busy.setNormal();
     }
+}
+
+void Purge::followFolderList()
+{
+    // The folder list has just read its folder; a second change handling without a move of
+    // the folder list (the load runs one) finds the file list there already.
+    std::optional<FolderListing> listing = dirList->takeListing();
+    if (listing || filList->folder() != dirList->path())
+        filList->setFolder(dirList->path(), std::move(listing));
+    drvList->noteFolder(dirList->path());
 }
 
 void Purge::fallBackToHomeFolder()
@@ -536,8 +517,8 @@ bool Purge::eventFilter(QObject *watched, QEvent *event)
     // A double click below the last entry names no file: the handler says so, as it does when
     // nothing is selected. On an entry the list reports the double click itself.
     if (watched == DeleteFiles->viewport() && event->type() == QEvent::MouseButtonDblClick &&
-        !DeleteFiles->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint())) {
-        DeleteFiles->setCurrentItem(nullptr);
+        !DeleteFiles->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).isValid()) {
+        DeleteFiles->setCurrentIndex({});
         DeleteFiles_DblClick();
         return true;
     }
@@ -549,12 +530,12 @@ void Purge::DeleteFiles_DblClick()
     const QString crLf = QStringLiteral("\r\n");
     FileObject file;
     try {
-        const QListWidgetItem *item = DeleteFiles->currentItem();
-        if (!item || !item->isSelected())
+        const QString selected = DeleteFiles->selectedPath();
+        if (selected.isEmpty())
             throw PlatformError(QStringLiteral("No entry selected"));
         file = m_engine.services()
                    .createObject(QStringLiteral("Scripting.FileSystemObject"))
-                   ->getfile(item->text());
+                   ->getfile(selected);
     } catch (const PlatformError &) {
         m_messages.inform(QStringLiteral("No file info available in current environment"),
                           MessageBoxes::Icon::Information);
@@ -635,25 +616,17 @@ void Purge::enablePurgeControls(bool enabled)
         control->setEnabled(enabled);
 }
 
-void Purge::showPurgeList(const QStringList &paths, const QString &caption)
+void Purge::showPurgeList(const QString &folder, const QStringList &names, const QString &caption)
 {
-    DeleteFiles->clear();
-    DeleteFiles->addItems(paths);
-    DeleteFiles->setVisible(!paths.isEmpty());
+    DeleteFiles->setFiles(folder, names);
+    DeleteFiles->setVisible(!names.isEmpty());
     PurgeListLabel->setText(caption);
-    PurgeListLabel->setVisible(!paths.isEmpty());
+    PurgeListLabel->setVisible(!names.isEmpty());
 }
 
-void Purge::removePurgeListEntry(const QString &path, int likelyRow)
+void Purge::removePurgeListEntry(const QString &name, int likelyRow)
 {
-    int row = likelyRow;
-    if (row < 0 || row >= DeleteFiles->count() || DeleteFiles->item(row)->text() != path) {
-        const QList<QListWidgetItem *> found =
-            DeleteFiles->findItems(path, Qt::MatchExactly | Qt::MatchCaseSensitive);
-        row = found.isEmpty() ? -1 : DeleteFiles->row(found.first());
-    }
-    if (row >= 0)
-        delete DeleteFiles->takeItem(row);
+    DeleteFiles->removeFile(name, likelyRow);
 }
 
 void Purge::showProgress(bool visible, int value, int maximum)

@@ -14,10 +14,10 @@ class MessageBoxes;
 class PatternEdit;
 class ProgramStarter;
 class ProModule;
+class PurgeList;
 class QAction;
 class QCheckBox;
 class QLabel;
-class QListWidget;
 class QProgressBar;
 class QPushButton;
 class Registry;
@@ -72,8 +72,9 @@ public:
     void rereadFileList() override;
     void showCounters(int files, int versionFiles) override;
     void enablePurgeControls(bool enabled) override;
-    void showPurgeList(const QStringList &paths, const QString &caption) override;
-    void removePurgeListEntry(const QString &path, int likelyRow) override;
+    void showPurgeList(const QString &folder, const QStringList &names,
+                       const QString &caption) override;
+    void removePurgeListEntry(const QString &name, int likelyRow) override;
     void showProgress(bool visible, int value, int maximum) override;
     void showStatusLine(bool visible, const QString &text) override;
     void showNormalPointer() override;
@@ -96,7 +97,7 @@ public:
     QPushButton *Command3;
     QPushButton *Command4;
     QCheckBox *Ask;
-    QListWidget *DeleteFiles;
+    PurgeList *DeleteFiles;
     QLabel *Pro_Eng_files;
     QPushButton *Command5;
     QPushButton *Command6;
@@ -118,6 +119,8 @@ private:
     void showInitialFolder();
     void typeButtonClick(const QString &pattern);
     void openHighlightedFolder();
+    // The file list shows the folder list's folder, read once.
+    void followFolderList();
     void fallBackToHomeFolder();
     void showFileCount();
 
