@@ -416,6 +416,20 @@ struct Display
     xcb_atom_t protocols, deleteWindow;
 };
 
+// Starts a program with its output thrown away; gives its process id.
+pid_t startQuietly(char *const argv[], char *const envp[])
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execve(argv[0], argv, envp);
+        _exit(127);
+    }
+    return pid;
+}
+
 // Starts the real program with its settings in `config` and waits for its window: its load
 // has then set both counters, and it paints before it handles the close request sent at once.
 Started startProgram(Display &display, const QByteArray &program, const QString &home,
@@ -439,14 +453,7 @@ Started startProgram(Display &display, const QByteArray &program, const QString 
     Started started;
     QElapsedTimer timer;
     timer.start();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execve(argv[0], argv, envp.data());
-        _exit(127);
-    }
+    const pid_t pid = startQuietly(argv, envp.data());
     for (;;) {
         xcb_generic_event_t *event = xcb_poll_for_event(connection);
         if (!event) {
@@ -491,13 +498,7 @@ double lsMs(const QString &folder)
     char *argv[] = {ls, option, path.data(), nullptr};
     QElapsedTimer timer;
     timer.start();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        execv(argv[0], argv);
-        _exit(127);
-    }
+    const pid_t pid = startQuietly(argv, environ);
     int status = 0;
     waitpid(pid, &status, 0);
     return msSince(timer);
