@@ -305,10 +305,11 @@ private slots:
         }
         QTest::newRow("unconfirmed, a link now") << false << "link" << "m.prt.2" << 1 << m2Stays
                                                  << "m.prt.2: was a file when listed and is a symbolic link now";
-        // Asked file by file, the latest version is looked at again before every deletion.
-        QTest::newRow("confirmed, latest version gone after a deletion")
-            << true << "remove" << "m.prt.4" << 2 << QStringList{"m.prt.2", "m.prt.3", "n.prt.1", "n.prt.2"}
-            << "m.prt.4: is gone" + kept;
+        // Asked or not, the latest version is looked at again before every deletion.
+        for (const bool ask : {false, true})
+            QTest::addRow("%s, latest version gone after a deletion", ask ? "confirmed" : "unconfirmed")
+                << ask << "remove" << "m.prt.4" << 2 << QStringList{"m.prt.2", "m.prt.3", "n.prt.1", "n.prt.2"}
+                << "m.prt.4: is gone" + kept;
     }
 
     // Another program at work in the folder: whatever it does just before a deletion, no file is

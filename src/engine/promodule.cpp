@@ -220,7 +220,7 @@ void ProModule::DeleteOldVersions()
     }
     m_sinceDrawn.restart(); // the window was drawn just now, before the questions closed
     for (int k = 1; k <= OldVersionCount; ++k) {
-        deletePurgeEntry(k, KeptCheck::Once);
+        deletePurgeEntry(k);
         ++DeletedCount;
         drawNowAndThen();
     }
@@ -234,19 +234,16 @@ PinnedFolder &ProModule::pinnedFolder()
     return *m_pinned;
 }
 
-void ProModule::deletePurgeEntry(int k, KeptCheck keptCheck)
+void ProModule::deletePurgeEntry(int k)
 {
     PinnedFolder &folder = pinnedFolder();
-    KeptVersion &kept = m_kept[m_purgeKept[k]];
-    if (keptCheck == KeptCheck::EveryTime || !kept.checked) {
-        try {
-            folder.expectSame(kept.name, kept.identity);
-        } catch (const PlatformError &error) {
-            throw PlatformError(error.message() + QStringLiteral(
-                "\nThis is the latest version of its model, which the purge keeps; "
-                "no older version of it is deleted."));
-        }
-        kept.checked = true;
+    const KeptVersion &kept = m_kept[m_purgeKept[k]];
+    try {
+        folder.expectSame(kept.name, kept.identity);
+    } catch (const PlatformError &error) {
+        throw PlatformError(error.message() + QStringLiteral(
+            "\nThis is the latest version of its model, which the purge keeps; "
+            "no older version of it is deleted."));
     }
     folder.removeFile(m_purgeNames[k], m_purgeIdentities[k]);
     m_view->fileDeleted(m_purgeNames[k]);
@@ -314,7 +311,7 @@ void ProModule::fillDialogFor(int k)
 
 void ProModule::deleteAskedFile(int k)
 {
-    deletePurgeEntry(k, KeptCheck::EveryTime);
+    deletePurgeEntry(k);
     m_view->removePurgeListEntry(m_purgeNames[k], k - 1 - DeletedCount);
     ++DeletedCount;
 }

@@ -80,9 +80,7 @@ private:
     {
         QString name;
         FileIdentity identity;
-        bool checked = false;
     };
-    enum class KeptCheck { Once, EveryTime };
 
     bool askToPurge();
     void fillPurgeList(const OldVersionScan &scan);
@@ -94,8 +92,9 @@ private:
     void clearCensus();
     void clearPurgeList();
     // Deletes purge-list entry k through the folder pinned for this run, after making sure its
-    // model's kept version is still there as listed; throws on any doubt.
-    void deletePurgeEntry(int k, KeptCheck keptCheck);
+    // model's kept version is still there as listed (every time: another program may take it
+    // away between two deletions); throws on any doubt.
+    void deletePurgeEntry(int k);
     PinnedFolder &pinnedFolder();
     void drawNowAndThen();
     // Deletes purge-list entry k and takes it off the purge list box.
