@@ -14,6 +14,7 @@ namespace {
 
 const QString kPurge = QStringLiteral("purge");
 const QString kDryRun = QStringLiteral("dry-run");
+const QString kNull = QStringLiteral("null");
 const QString kPattern = QStringLiteral("pattern");
 const QString kRecursive = QStringLiteral("recursive");
 const QString kVerbose = QStringLiteral("verbose");
@@ -45,6 +46,10 @@ CommandLine::CommandLine(int argc, char *argv[])
          QStringLiteral("Purges every folder below each FOLDER too, each on its own. Symbolic "
                         "links, hidden folders and other file systems are not entered.")},
         {{QStringLiteral("v"), kVerbose}, QStringLiteral("Prints each file deleted.")},
+        {{QStringLiteral("0"), kNull},
+         QStringLiteral("Ends each path printed by --dry-run and --verbose with a NUL instead of "
+                        "a newline, and prints it as it is, unquoted (for xargs -0); the reports "
+                        "then go to standard error.")},
     });
     m_parser.addPositionalArgument(
         QStringLiteral("FOLDER"),
@@ -66,15 +71,16 @@ bool CommandLine::opensWindow() const
 QString CommandLine::windowFolder() const
 {
     const QStringList folders = m_parser.positionalArguments();
-    return folders.isEmpty() ? QString()
-                             : QDir::cleanPath(QDir::current().absoluteFilePath(folders.first()));
+    // The folder the system finds there: "link/.." is the parent of where the link leads, which
+    // cleaning the text would take for the current folder.
+    return folders.isEmpty() ? QString() : QFileInfo(folders.first()).canonicalFilePath();
 }
 
 QString CommandLine::usageProblem() const
 {
     const QStringList folders = m_parser.positionalArguments();
     if (!m_parser.isSet(kPurge)) {
-        for (const QString &option : {kDryRun, kPattern, kRecursive, kVerbose}) {
+        for (const QString &option : {kDryRun, kNull, kPattern, kRecursive, kVerbose}) {
             if (m_parser.isSet(option))
                 return QStringLiteral("--") + option + QStringLiteral(" goes with --purge");
         }
@@ -111,6 +117,7 @@ int CommandLine::run(int &argc, char *argv[])
     options.pattern = m_parser.value(kPattern);
     options.dryRun = m_parser.isSet(kDryRun);
     options.verbose = m_parser.isSet(kVerbose);
+    options.nullTerminated = m_parser.isSet(kNull);
     ConsolePurge console(options);
     return console.run(m_parser.positionalArguments(), m_parser.isSet(kRecursive)) ? 0 : 1;
 }

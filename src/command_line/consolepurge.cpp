@@ -4,16 +4,24 @@
 #include "filenameorder.h"
 #include "fileinformation.h"
 #include "folderreader.h"
-#include "foldertree.h"
-#include "platformerror.h"
 #include "promodule.h"
+#include "quoting.h"
 #include "wildcardpattern.h"
+
+namespace {
+
+QByteArray shown(const QString &path)
+{
+    return printablePath(path.toUtf8());
+}
+
+} // namespace
 
 void ConsolePurge::fileDeleted(const QString &name)
 {
     ++m_files;
     if (m_options.verbose)
-        printLine(stdout, withTrailingSeparator(m_listed.folder) + name);
+        printPath(withTrailingSeparator(m_listed.folder) + name);
     updateProgressLine();
 }
 
@@ -27,43 +35,49 @@ ConsolePurge::ConsolePurge(const Options &options) : m_options(options)
 bool ConsolePurge::run(const QStringList &folders, bool recursive)
 {
     FolderTree tree;
-    for (const QString &folder : folders)
-        tree.add(folder, recursive);
     bool allPurged = true;
-    m_total = tree.folders().size();
-    for (const FolderTree::Folder &folder : tree.folders()) {
-        ++m_position;
-        updateProgressLine();
-        if (!folder.error.isEmpty()) {
-            printError(QStringLiteral("cannot read ") + folder.error);
-            allPurged = false;
-            continue;
-        }
-        allPurged = purge(folder.path, folder.identity) && allPurged;
+    for (const QString &top : folders) {
+        tree.walk(top, recursive, [&](const FolderTree::Folder &folder) {
+            ++m_position;
+            updateProgressLine();
+            if (folder.error.isEmpty()) {
+                allPurged = purge(folder) && allPurged;
+                return;
+            }
+            const QByteArray path = folder.rawPath.isEmpty() ? shown(folder.path)
+                                                             : printablePath(folder.rawPath);
+            if (folder.note) {
+                printError(path, folder.error); // gone of itself: nothing was left undone
+            } else {
+                printError("cannot read " + path, folder.error);
+                allPurged = false;
+            }
+        });
     }
     clearProgressLine();
     std::fflush(stdout);
     return allPurged;
 }
 
-bool ConsolePurge::purge(const QString &folder, const FolderIdentity &found)
+bool ConsolePurge::purge(const FolderTree::Folder &folder)
 {
     FolderListing listing;
     try {
-        listing = readFolder(folder);
+        listing = readFolder(folder.path, folder.descriptor);
     } catch (const PlatformError &error) {
-        printError(QStringLiteral("cannot read ") + error.message());
+        printError(error, QStringLiteral("cannot read "));
         return false;
     }
-    // Read by its path, it must still be the folder the walk found there, not one put in its
-    // place since (a link to somewhere else, say).
-    if (listing.identity.device != found.device ||
-        (found.inodesKept && listing.identity.inode != found.inode)) {
-        printError(folder + QStringLiteral(": is not the folder that was found there; left alone"));
+    // Read by its path where there is no descriptor, it must still be the folder the walk found
+    // there, not one put in its place since (a link to somewhere else, say).
+    if (listing.identity.device != folder.identity.device ||
+        (folder.identity.inodesKept && listing.identity.inode != folder.identity.inode)) {
+        printError(shown(folder.path),
+                   QStringLiteral("is not the folder that was found there; left alone"));
         return false;
     }
     // The file list: the files that match the filter, in its order.
-    m_listed = {folder, listing.identity, {}, {}};
+    m_listed = {folder.path, listing.identity, {}, {}, folder.descriptor};
     const WildcardPattern filter(m_options.pattern, Qt::CaseInsensitive);
     for (qsizetype i = 0; i < listing.files.size(); ++i) {
         if (filter.matches(listing.files[i])) {
@@ -76,6 +90,7 @@ bool ConsolePurge::purge(const QString &folder, const FolderIdentity &found)
     ServiceFactory services;
     ProModule engine(*this, services);
     engine.setViews(this, this);
+    m_engine = &engine;
     m_failed = false;
     engine.CountProEngFiles();
     if (!m_options.dryRun) {
@@ -85,14 +100,16 @@ bool ConsolePurge::purge(const QString &folder, const FolderIdentity &found)
         try {
             engine.FindOldVersions();
         } catch (const PlatformError &error) {
-            printError(error.message());
+            printError(error);
+            m_engine = nullptr;
             return false;
         }
         for (int k = 1; k <= engine.oldVersionCount() && !engine.purgeAborted(); ++k) {
-            printLine(stdout, engine.purgeFolder() + engine.purgeNames()[k]);
+            printPath(engine.purgeFolder() + engine.purgeNames()[k]);
             ++m_files;
         }
     }
+    m_engine = nullptr;
     return !m_failed && !engine.purgeAborted();
 }
 
@@ -102,28 +119,61 @@ MessageBoxes::Answer ConsolePurge::show(const QString &text, const QString &, Ic
     if (buttons == Buttons::YesNo)
         return Answer::Yes;
     if (icon == Icon::Information) {
-        printLine(stdout, m_listed.folder + QStringLiteral(": ") + text);
-    } else {
-        m_failed = true;
-        printError(m_listed.folder + QStringLiteral(": ") + text);
-        if (!details.isEmpty())
-            printError(details);
+        // With NUL-separated paths on standard output, a report there would read as one more.
+        printLine(m_options.nullTerminated ? stderr : stdout, shown(m_listed.folder), text);
+        return Answer::Ok;
     }
+    m_failed = true;
+    printError(shown(m_listed.folder), text);
+    if (const PlatformError *error = m_engine ? m_engine->abortError() : nullptr)
+        printError(*error);
+    else if (!details.isEmpty())
+        printError(details);
     return Answer::Ok;
 }
 
-void ConsolePurge::printLine(std::FILE *stream, const QString &text)
+void ConsolePurge::printPath(const QString &path)
+{
+    if (m_options.nullTerminated)
+        printBytes(stdout, path.toUtf8() + '\0');
+    else
+        printBytes(stdout, shown(path) + '\n');
+}
+
+void ConsolePurge::printLine(std::FILE *stream, const QByteArray &path, const QString &text)
+{
+    if (stream == stderr)
+        std::fflush(stdout); // what was reported before comes before it
+    printBytes(stream, path + ": " + text.toUtf8() + '\n');
+}
+
+void ConsolePurge::printBytes(std::FILE *stream, const QByteArray &bytes)
 {
     clearProgressLine();
-    const QByteArray line = text.toUtf8() + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stream);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+void ConsolePurge::printError(const QByteArray &path, const QString &reason)
+{
+    // A reason of several lines (the note on a model's latest version) stays several lines.
+    const QStringList lines = reason.split(QLatin1Char('\n'));
+    printLine(stderr, "vintrex: " + path, lines.first());
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        printError(lines[i]);
+}
+
+void ConsolePurge::printError(const PlatformError &error, const QString &before)
+{
+    if (error.path().isEmpty())
+        printError(before + error.reason());
+    else
+        printError(before.toUtf8() + shown(error.path()), error.reason());
 }
 
 void ConsolePurge::printError(const QString &text)
 {
-    std::fflush(stdout); // what was reported before the error comes before it
-    for (const QString &line : text.split(QLatin1Char('\n')))
-        printLine(stderr, QStringLiteral("vintrex: ") + line);
+    std::fflush(stdout);
+    printBytes(stderr, "vintrex: " + text.toUtf8() + '\n');
 }
 
 void ConsolePurge::updateProgressLine()
@@ -131,9 +181,8 @@ void ConsolePurge::updateProgressLine()
     if (!m_terminal || m_clock.elapsed() < 1000 || m_sinceProgress.elapsed() < 100)
         return;
     m_sinceProgress.restart();
-    const QString line = QStringLiteral("\rvintrex: folder %1 of %2, %3 files %4\x1b[K")
+    const QString line = QStringLiteral("\rvintrex: folder %1, %2 files %3\x1b[K")
                              .arg(m_position)
-                             .arg(m_total)
                              .arg(m_files)
                              .arg(m_options.dryRun ? QStringLiteral("to delete")
                                                    : QStringLiteral("deleted"));

@@ -2,11 +2,16 @@
 
 #include "confirmview.h"
 #include "messageboxes.h"
+#include "platformerror.h"
 #include "purgeview.h"
 
 #include <QElapsedTimer>
 
+#include "foldertree.h"
+
 #include <cstdio>
+
+class ProModule;
 
 // The purge without a window: each folder is purged as the window purges it without
 // confirmation, and what the window would show is printed. The two questions before a purge
@@ -20,6 +25,9 @@ public:
         QString pattern = QStringLiteral("*.*"); // the file list's filter
         bool dryRun = false;  // print the old versions instead of deleting them
         bool verbose = false; // print each file deleted
+        // The paths of a dry run and of -v end with NUL instead of a newline and are the bytes
+        // as they are, for xargs -0; the reports go to standard error then.
+        bool nullTerminated = false;
     };
 
     explicit ConsolePurge(const Options &options);
@@ -55,18 +63,26 @@ public:
                 const QString &details = {}) override;
 
 private:
-    bool purge(const QString &folder, const FolderIdentity &found);
-    void printLine(std::FILE *stream, const QString &text);
+    bool purge(const FolderTree::Folder &folder);
+    // A path of a file found or deleted, on standard output.
+    void printPath(const QString &path);
+    // A line of text with a path in front ("path: text").
+    void printLine(std::FILE *stream, const QByteArray &path, const QString &text);
+    void printBytes(std::FILE *stream, const QByteArray &bytes);
+    // An error or a note on standard error, its path quoted where it has to be.
     void printError(const QString &text);
+    void printError(const PlatformError &error, const QString &before = {});
+    void printError(const QByteArray &path, const QString &reason);
     // The progress line on a terminal, once a run has taken a second.
     void updateProgressLine();
     void clearProgressLine();
 
     Options m_options;
     ListedFiles m_listed;
+    const ProModule *m_engine = nullptr; // the engine purging m_listed
     bool m_failed = false; // the folder being purged took the abort path
-    // Progress: the folder being purged of how many, and the files deleted (or found) so far.
-    qsizetype m_position = 0, m_total = 0;
+    // Progress: how many folders were reached, and the files deleted (or found) so far.
+    qsizetype m_position = 0;
     qint64 m_files = 0;
     bool m_terminal = false, m_progressShown = false;
     QElapsedTimer m_clock, m_sinceProgress;

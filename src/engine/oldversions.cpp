@@ -30,7 +30,7 @@ struct Models
     std::vector<double> value;
     std::vector<int> members;
     std::vector<int> start; // group g is members[start[g]] up to members[start[g + 1]]
-    bool badVersion = false;
+    int badPosition = -1; // the first version that is no number, beside others of its model
 };
 
 Models groupByModel(const QStringList &census, const std::function<void(int)> &progress)
@@ -58,8 +58,10 @@ Models groupByModel(const QStringList &census, const std::function<void(int)> &p
             progress(p);
     }
     // A version that is not plain digits matters only beside other versions of its model.
-    for (int p = 0; p < n; ++p)
-        models.badVersion = models.badVersion || (bad[size_t(p)] && size[size_t(group[size_t(p)])] > 1);
+    for (int p = 0; p < n && models.badPosition < 0; ++p) {
+        if (bad[size_t(p)] && size[size_t(group[size_t(p)])] > 1)
+            models.badPosition = p;
+    }
 
     // Members of each group, contiguous, by counting sort.
     models.start.assign(size.size() + 1, 0);
@@ -111,8 +113,9 @@ OldVersionScan scanOldVersions(const QStringList &census, const std::function<vo
 {
     OldVersionScan result;
     Models models = groupByModel(census, progress);
-    if (models.badVersion) {
+    if (models.badPosition >= 0) {
         result.badVersion = true;
+        result.badPosition = models.badPosition;
         return result;
     }
     std::vector<Recorded> recorded;

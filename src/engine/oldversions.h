@@ -14,6 +14,7 @@ struct OldVersionScan
     // A version that is not plain digits in a model with other versions: nothing can be
     // decided safely about that model, and the scan gives up.
     bool badVersion = false;
+    int badPosition = -1; // the census position of the first such version
     // Census positions of the old versions, in purge-list order.
     QList<int> positions;
     // For each of them, the census position of the version its model keeps: the highest, and

@@ -128,6 +128,7 @@ void ProModule::runPurge()
         m_view->showProgress(false, 0, ProEngFileCount);
         DeleteOldVersions();
     } catch (const PlatformError &error) {
+        m_abortError = error;
         m_view->showNormalPointer();
         m_view->showProgress(false, 0, ProEngFileCount);
         m_view->showStatusLine(false, QString());
@@ -141,6 +142,7 @@ void ProModule::runPurge()
 void ProModule::FindOldVersions()
 {
     PurgeAborted = false;
+    m_abortError.reset();
     m_view->showProgress(true, 0, ProEngFileCount);
     OldVersionCount = 0;
     clearPurgeList();
@@ -167,8 +169,12 @@ void ProModule::FindOldVersions()
         if (scan.badVersion) {
             // A version we cannot read as a number: deleting anything of this folder on a
             // guess is worse than deleting nothing.
+            m_abortError = PlatformError(FolderPath + censusName(scan.badPosition),
+                                         QStringLiteral("its version is not a number, so no "
+                                                        "file of this folder is deleted"));
             m_messages.show(QStringLiteral("Error - Aborting"), MessageBoxes::applicationTitle(),
-                            MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
+                            MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok,
+                            m_abortError->message());
             PurgeAborted = true;
         } else {
             fillPurgeList(scan);
@@ -200,7 +206,7 @@ void ProModule::fillPurgeList(const OldVersionScan &scan)
     OldVersionCount = int(count);
     if (OldVersionCount > 0)
         m_pinned = std::make_unique<PinnedFolder>(m_listed.folder, m_listed.folderIdentity,
-                                                  *m_operations);
+                                                  *m_operations, m_listed.folderDescriptor);
 }
 
 void ProModule::DeleteOldVersions()
@@ -241,9 +247,12 @@ void ProModule::deletePurgeEntry(int k)
     try {
         folder.expectSame(kept.name, kept.identity);
     } catch (const PlatformError &error) {
-        throw PlatformError(error.message() + QStringLiteral(
+        const QString note = QStringLiteral(
             "\nThis is the latest version of its model, which the purge keeps; "
-            "no older version of it is deleted."));
+            "no older version of it is deleted.");
+        if (error.path().isEmpty())
+            throw PlatformError(error.message() + note);
+        throw PlatformError(error.path(), error.reason() + note);
     }
     folder.removeFile(m_purgeNames[k], m_purgeIdentities[k]);
     m_view->fileDeleted(m_purgeNames[k]);
@@ -346,6 +355,7 @@ void ProModule::OnConfirmAnswer(Answer answer)
         ++PurgeIndex;
         fillDialogFor(PurgeIndex);
     } catch (const PlatformError &error) {
+        m_abortError = error;
         // What was deleted is reported once; the reason is the last word.
         FinishPurge();
         m_messages.inform(kAbortNotice, MessageBoxes::Icon::Critical, error.message());

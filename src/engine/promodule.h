@@ -2,6 +2,7 @@
 
 #include "fileidentity.h"
 #include "fileoperations.h"
+#include "platformerror.h"
 #include "purgeview.h"
 
 #include <QElapsedTimer>
@@ -9,6 +10,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class ConfirmView;
 class MessageBoxes;
@@ -73,6 +75,8 @@ public:
     const QString &purgeFolder() const { return m_purgeFolder; }
     int oldVersionCount() const { return OldVersionCount; }
     bool purgeAborted() const { return PurgeAborted; }
+    // Why the last run stopped, naming the file, when it stopped on one; else null.
+    const PlatformError *abortError() const { return m_abortError ? &*m_abortError : nullptr; }
 
 private:
     // The version a purge keeps of one model, as it was listed.
@@ -130,6 +134,7 @@ private:
     QList<KeptVersion> m_kept;
     int OldVersionCount = 0;
     bool PurgeAborted = false;
+    std::optional<PlatformError> m_abortError;
     // The file list's folder, ending with a separator.
     QString FolderPath;
     int DeletedCount = 0;

@@ -18,6 +18,9 @@ public:
         FolderIdentity folderIdentity;
         QStringList names;
         QList<FileIdentity> identities;
+        // Where the system has descriptors, the folder held open by whoever listed it (and
+        // for as long as the files are purged), else -1: it is purged through a copy of it.
+        int folderDescriptor = -1;
     };
 
     virtual ~PurgeView() = default;

@@ -18,8 +18,9 @@ struct FolderListing
     QStringList folders; // folders and links to folders
 };
 
-// Throws PlatformError when the folder cannot be opened or read.
-FolderListing readFolder(const QString &path);
+// Throws PlatformError when the folder cannot be opened or read. Where the system has
+// descriptors, `descriptor` (when not -1) is the folder already open, and `path` only names it.
+FolderListing readFolder(const QString &path, int descriptor = -1);
 
 // The name as the file system stores it; false when no text gives back exactly these bytes.
 bool decodeFileName(const char *name, qsizetype length, QString &out);

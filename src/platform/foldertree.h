@@ -2,32 +2,49 @@
 
 #include "fileidentity.h"
 
-#include <QList>
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 
+#include <functional>
+
 // The folders a purge of whole project trees goes through, each folder once, in the order of the
 // folder list: a folder, then each folder below it by name. Below a top folder it never follows
-// a symbolic link, never leaves the top folder's file system and leaves out hidden folders, as
-// the folder list does; the top folder itself is taken as named, links and all.
+// a symbolic link, never leaves the top folder's file system (a bind mount is another one too)
+// and leaves out hidden folders, as the folder list does; the top folder itself is opened as
+// named, links and all, and never cleaned as text: "link/.." is the folder the system finds.
+//
+// The walk goes by descriptor, one level at a time, with a bounded number of folders open and a
+// name, not a whole path, kept for each folder waiting its turn, so any depth and any path
+// length can be walked.
 class FolderTree
 {
 public:
     struct Folder
     {
-        QString path;             // the top folder as named, then one name a level
-        FolderIdentity identity;  // the folder the walk opened there
-        QString error;            // why it could not be read; nothing below it is known then
+        QString path;            // the top folder as named, then one name a level
+        QByteArray rawPath;      // instead of `path`, for a name that is no text (not UTF-8)
+        FolderIdentity identity; // the folder the walk opened there
+        // Where the system has descriptors: the folder, open while the visitor runs. -1 else.
+        int descriptor = -1;
+        QString error; // why it could not be read or entered; nothing below it is known then
+        bool note = false; // the error only notes a folder that went away during the walk
     };
+    using Visitor = std::function<void(const Folder &)>;
 
-    // Adds `top` and, when `below` is true, every folder under it. A folder that was added
-    // already (named twice, or reached again through a bind mount) is left out.
-    void add(const QString &top, bool below);
-    const QList<Folder> &folders() const { return m_folders; }
+    FolderTree();
+    ~FolderTree();
+    FolderTree(const FolderTree &) = delete;
+    FolderTree &operator=(const FolderTree &) = delete;
+
+    // Visits `top` and, when `below` is true, every folder under it, in order. A folder that was
+    // visited already by this tree (named twice, say) is left out.
+    void walk(const QString &top, bool below, const Visitor &visit);
+
+    // At most this many folders of the walk are open at once (tests lower it).
+    void setOpenLimit(int limit) { m_openLimit = limit; }
 
 private:
-    void visit(int fd, const QString &path, bool below, quint64 device);
-
-    QList<Folder> m_folders;
     QSet<QPair<quint64, quint64>> m_seen;
+    int m_openLimit = 32;
 };

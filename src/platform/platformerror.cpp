@@ -4,5 +4,5 @@
 
 PlatformError PlatformError::fromErrno(const QString &what, int err)
 {
-    return PlatformError(what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(err)));
+    return PlatformError(what, QString::fromLocal8Bit(std::strerror(err)));
 }

@@ -25,7 +25,7 @@ FileObject FileSystemObject::getfile(const QString &path) const
     if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, wanted, &info) != 0)
         throw PlatformError::fromErrno(path, errno);
     if ((info.stx_mask & STATX_TYPE) && S_ISDIR(info.stx_mode))
-        throw PlatformError(path + QStringLiteral(": is a folder"));
+        throw PlatformError(path, QStringLiteral("is a folder"));
 
     FileObject file;
     file.Path = QDir::cleanPath(QDir(path).absolutePath());

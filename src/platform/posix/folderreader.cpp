@@ -76,15 +76,20 @@ int statusAt(int folderFd, const char *name, FileIdentity &out)
     return 0;
 }
 
-int folderStatus(int folderFd, FolderIdentity &out)
+int folderStatus(int folderFd, FolderIdentity &out, quint64 *mount)
 {
-    FileIdentity self;
-    if (const int err = statusAt(folderFd, ".", self))
-        return err;
+    struct statx info;
+    if (::statx(folderFd, "", AT_EMPTY_PATH, STATX_INO | STATX_MNT_ID, &info) != 0)
+        return errno;
     struct statfs fs;
     if (::fstatfs(folderFd, &fs) != 0)
         return errno;
-    out = {self.device, self.inode, keepsInodeNumbers(long(fs.f_type))};
+    out = {(quint64(info.stx_dev_major) << 32) | info.stx_dev_minor, info.stx_ino,
+           keepsInodeNumbers(long(fs.f_type))};
+    if (mount) {
+        // The kernel gives the mount ID from Linux 5.8 on.
+        *mount = (info.stx_mask & STATX_MNT_ID) ? info.stx_mnt_id : out.device;
+    }
     return 0;
 }
 
@@ -109,12 +114,15 @@ bool decodeFileName(const char *name, qsizetype length, QString &out)
     return !decoder.hasError() && out.toUtf8() == bytes;
 }
 
-FolderListing readFolder(const QString &path)
+FolderListing readFolder(const QString &path, int descriptor)
 {
-    const QByteArray encoded = QFile::encodeName(path);
-    const int fd = ::open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = descriptor >= 0 ? ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0)
+                                   : ::open(QFile::encodeName(path).constData(),
+                                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         throw PlatformError::fromErrno(path, errno);
+    if (descriptor >= 0)
+        ::lseek(fd, 0, SEEK_SET); // a copy shares the read position of the folder it copies
     std::unique_ptr<DIR, DirCloser> dir(fdopendir(fd));
     if (!dir) {
         const int err = errno;

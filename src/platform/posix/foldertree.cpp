@@ -5,11 +5,12 @@
 #include "folderreader.h"
 #include "platformerror.h"
 
-#include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,16 +18,31 @@
 
 namespace {
 
-QString childOf(const QString &folder, const QString &name)
+// A folder of the walk whose folders are still to be visited. Its descriptor is closed while it
+// waits deep down the stack, and opened again when the walk comes back to it.
+struct Frame
 {
-    return (folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/')) + name;
+    int fd = -1;
+    FolderIdentity identity;
+    quint64 mount = 0;
+    qsizetype nameStart = 0; // where its name starts in the path of the folder being visited
+    qsizetype pathLength = 0;
+    QStringList children; // by name, as the folder list shows them
+    qsizetype next = 0;
+};
+
+bool sameFolder(const Frame &frame, const FolderIdentity &now, quint64 mount)
+{
+    return now.device == frame.identity.device && mount == frame.mount &&
+           (!frame.identity.inodesKept || now.inode == frame.identity.inode);
 }
 
-// The names of the folders in an open folder, as the folder list would show them; links are
-// left out by their entry type, without a status call. Returns 0 or the errno.
-int subfolderNames(int fd, QStringList &names)
+// The folders in an open folder, as the folder list would show them; links are left out by
+// their entry type, without a status call. Names that are no text are handed back apart, as
+// the file system keeps them. Returns 0 or the errno.
+int subfolderNames(int fd, QStringList &names, QList<QByteArray> &undecodable)
 {
-    const int own = ::dup(fd);
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     DIR *dir = own < 0 ? nullptr : ::fdopendir(own);
     if (!dir) {
         const int err = errno;
@@ -43,69 +59,239 @@ int subfolderNames(int fd, QStringList &names)
             err = errno;
             break;
         }
+        if (entry->d_name[0] == '.')
+            continue;
         struct stat status;
         const bool folder = entry->d_type == DT_DIR ||
                             (entry->d_type == DT_UNKNOWN &&
                              ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
                              S_ISDIR(status.st_mode));
-        if (folder && entry->d_name[0] != '.' &&
-            decodeFileName(entry->d_name, qsizetype(std::strlen(entry->d_name)), name))
+        if (!folder)
+            continue;
+        const qsizetype length = qsizetype(std::strlen(entry->d_name));
+        if (decodeFileName(entry->d_name, length, name))
             names.append(name);
+        else
+            undecodable.append(QByteArray(entry->d_name, length));
     }
     ::closedir(dir);
     sortFileNames(names);
+    std::sort(undecodable.begin(), undecodable.end());
     return err;
 }
 
+class Walk
+{
+public:
+    Walk(QSet<QPair<quint64, quint64>> &seen, int openLimit, const FolderTree::Visitor &visit)
+        : m_seen(seen), m_openLimit(std::max(openLimit, 2)), m_visit(visit)
+    {
+    }
+    ~Walk()
+    {
+        for (const Frame &frame : m_stack) {
+            if (frame.fd >= 0)
+                ::close(frame.fd);
+        }
+    }
+
+    void run(const QString &top, bool below)
+    {
+        // As typed, but for trailing slashes, which name the same folder.
+        m_path = top;
+        while (m_path.size() > 1 && m_path.endsWith(QLatin1Char('/')))
+            m_path.chop(1);
+        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return fail(errno);
+        Frame frame;
+        frame.fd = fd;
+        if (const int err = folderStatus(fd, frame.identity, &frame.mount)) {
+            ::close(fd);
+            return fail(err);
+        }
+        if (!enter(frame, below))
+            return;
+        while (!m_stack.empty()) {
+            Frame &parent = m_stack.back();
+            if (parent.next == parent.children.size()) {
+                leave();
+                continue;
+            }
+            const QString name = parent.children[parent.next++];
+            m_path.truncate(parent.pathLength);
+            if (!m_path.endsWith(QLatin1Char('/')))
+                m_path += QLatin1Char('/');
+            const qsizetype nameStart = m_path.size();
+            m_path += name;
+            // O_NOFOLLOW: a folder turned into a link since it was listed is not entered.
+            const int child = ::openat(parent.fd, QFile::encodeName(name).constData(),
+                                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child < 0) {
+                const int err = errno;
+                if (err == ENOENT || err == ENOTDIR || err == ELOOP)
+                    note(err == ENOENT ? QStringLiteral("was removed while the tree was walked")
+                                       : QStringLiteral("is no longer a folder"));
+                else
+                    fail(err);
+                continue;
+            }
+            Frame next;
+            next.fd = child;
+            next.nameStart = nameStart;
+            if (const int err = folderStatus(child, next.identity, &next.mount)) {
+                ::close(child);
+                fail(err);
+                continue;
+            }
+            if (next.mount != parent.mount || next.identity.device != parent.identity.device) {
+                ::close(child); // another file system mounted here
+                continue;
+            }
+            enter(next, true);
+        }
+    }
+
+private:
+    // Visits a folder that was just opened and, unless it was visited before, puts it on the
+    // stack with the folders below it.
+    bool enter(Frame frame, bool below)
+    {
+        if (m_seen.contains({frame.identity.device, frame.identity.inode})) {
+            ::close(frame.fd);
+            return false;
+        }
+        m_seen.insert({frame.identity.device, frame.identity.inode});
+        frame.pathLength = m_path.size();
+        QList<QByteArray> undecodable;
+        FolderTree::Folder folder;
+        folder.path = m_path;
+        folder.identity = frame.identity;
+        folder.descriptor = frame.fd;
+        if (below) {
+            if (const int err = subfolderNames(frame.fd, frame.children, undecodable))
+                folder.error = QString::fromLocal8Bit(std::strerror(err));
+        }
+        m_visit(folder);
+        if (!undecodable.isEmpty()) {
+            const QByteArray prefix = QFile::encodeName(m_path.endsWith(QLatin1Char('/'))
+                                                            ? m_path
+                                                            : m_path + QLatin1Char('/'));
+            for (const QByteArray &name : std::as_const(undecodable)) {
+                FolderTree::Folder skipped;
+                skipped.rawPath = prefix + name;
+                skipped.error = QStringLiteral("the name is not valid UTF-8, so the folder is not purged");
+                m_visit(skipped);
+            }
+        }
+        if (!folder.error.isEmpty() || frame.children.isEmpty()) {
+            ::close(frame.fd);
+            // Nothing below it: the stack stays as it is, and its deepest folder open.
+            return true;
+        }
+        m_stack.push_back(std::move(frame));
+        if (m_firstOpen == 0 && m_stack.size() > 1)
+            m_firstOpen = 1;
+        // The top folder stays open, so that any folder can be reached again from it.
+        while (openCount() > m_openLimit) {
+            ::close(m_stack[size_t(m_firstOpen)].fd);
+            m_stack[size_t(m_firstOpen)].fd = -1;
+            ++m_firstOpen;
+        }
+        return true;
+    }
+
+    int openCount() const
+    {
+        return m_firstOpen == 0 ? int(m_stack.size()) : 1 + int(m_stack.size()) - m_firstOpen;
+    }
+
+    // Done with the deepest folder: closes it, and opens its parent again where it was closed.
+    void leave()
+    {
+        Frame done = std::move(m_stack.back());
+        m_stack.pop_back();
+        if (!m_stack.empty() && m_stack.back().fd < 0) {
+            Frame &parent = m_stack.back();
+            // Through "..", which is the parent unless the folder was moved meanwhile.
+            const int fd = ::openat(done.fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            FolderIdentity now;
+            quint64 mount = 0;
+            if (fd >= 0 && folderStatus(fd, now, &mount) == 0 && sameFolder(parent, now, mount)) {
+                parent.fd = fd;
+            } else {
+                if (fd >= 0)
+                    ::close(fd);
+                parent.fd = reopen(m_stack.size() - 1);
+            }
+            m_firstOpen = int(m_stack.size()) - 1;
+            if (parent.fd < 0) {
+                // Lost: what is left below it cannot be reached as the folder that was listed.
+                m_path.truncate(parent.pathLength);
+                m_stack.back().next = m_stack.back().children.size();
+                fail(QStringLiteral("was moved while the tree was walked; the folders left below "
+                                    "it are not purged"));
+            }
+        }
+        if (done.fd >= 0)
+            ::close(done.fd);
+        if (m_stack.size() <= 1)
+            m_firstOpen = 0;
+    }
+
+    // Opens folder `index` of the stack again from the deepest open folder above it, name by
+    // name, each checked to be the folder that was listed there. -1 when one is not.
+    int reopen(size_t index)
+    {
+        size_t from = index;
+        while (from > 0 && m_stack[from].fd < 0)
+            --from;
+        int fd = m_stack[from].fd;
+        for (size_t level = from + 1; level <= index && fd >= 0; ++level) {
+            const Frame &frame = m_stack[level];
+            const qsizetype end = m_stack[level].pathLength;
+            const QString name = m_path.mid(frame.nameStart, end - frame.nameStart);
+            const int next = ::openat(fd, QFile::encodeName(name).constData(),
+                                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd != m_stack[from].fd)
+                ::close(fd);
+            fd = next;
+            FolderIdentity now;
+            quint64 mount = 0;
+            if (fd >= 0 && (folderStatus(fd, now, &mount) != 0 || !sameFolder(frame, now, mount))) {
+                ::close(fd);
+                fd = -1;
+            }
+        }
+        return fd;
+    }
+
+    void fail(int err) { fail(QString::fromLocal8Bit(std::strerror(err))); }
+    void fail(const QString &reason, bool isNote = false)
+    {
+        FolderTree::Folder folder;
+        folder.path = m_path;
+        folder.error = reason;
+        folder.note = isNote;
+        m_visit(folder);
+    }
+    void note(const QString &reason) { fail(reason, true); }
+
+    QSet<QPair<quint64, quint64>> &m_seen;
+    const int m_openLimit;
+    const FolderTree::Visitor &m_visit;
+    std::vector<Frame> m_stack;
+    int m_firstOpen = 0; // below the top folder, the frames from here on are open
+    // The path of the folder being visited; each frame's path is a start of it.
+    QString m_path;
+};
+
 } // namespace
 
-void FolderTree::add(const QString &top, bool below)
-{
-    const QString path = QDir::cleanPath(top);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        m_folders.append({path, {}, PlatformError::fromErrno(path, errno).message()});
-        return;
-    }
-    FolderIdentity identity;
-    folderStatus(fd, identity);
-    visit(fd, path, below, identity.device);
-}
+FolderTree::FolderTree() = default;
+FolderTree::~FolderTree() = default;
 
-void FolderTree::visit(int fd, const QString &path, bool below, quint64 device)
+void FolderTree::walk(const QString &top, bool below, const Visitor &visit)
 {
-    Folder folder{path, {}, {}};
-    if (const int err = folderStatus(fd, folder.identity)) {
-        ::close(fd);
-        m_folders.append({path, {}, PlatformError::fromErrno(path, err).message()});
-        return;
-    }
-    if (m_seen.contains({folder.identity.device, folder.identity.inode})) {
-        ::close(fd);
-        return;
-    }
-    m_seen.insert({folder.identity.device, folder.identity.inode});
-    QStringList names;
-    const int err = below ? subfolderNames(fd, names) : 0;
-    if (err != 0)
-        folder.error = PlatformError::fromErrno(path, err).message();
-    m_folders.append(folder);
-    for (const QString &name : std::as_const(names)) {
-        const QString childPath = childOf(path, name);
-        // O_NOFOLLOW: a folder turned into a link since it was listed is not entered either.
-        const int child = ::openat(fd, QFile::encodeName(name).constData(),
-                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (child < 0) {
-            if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP)
-                m_folders.append({childPath, {}, PlatformError::fromErrno(childPath, errno).message()});
-            continue;
-        }
-        FolderIdentity identity;
-        if (folderStatus(child, identity) == 0 && identity.device != device) {
-            ::close(child); // a mount point: another file system
-            continue;
-        }
-        visit(child, childPath, true, device);
-    }
-    ::close(fd);
+    Walk(m_seen, m_openLimit, visit).run(top, below);
 }

@@ -66,10 +66,12 @@ int FileOperations::remove(int folderFd, const char *name)
 }
 
 PinnedFolder::PinnedFolder(const QString &path, const FolderIdentity &listed,
-                           FileOperations &operations)
+                           FileOperations &operations, int descriptor)
     : m_path(withoutTrailingSlashes(path)), m_operations(operations)
 {
-    m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    m_fd = descriptor >= 0 ? ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0)
+                           : ::open(QFile::encodeName(m_path).constData(),
+                                    O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0)
         throw PlatformError::fromErrno(m_path, errno);
     FolderIdentity now;
@@ -80,7 +82,7 @@ PinnedFolder::PinnedFolder(const QString &path, const FolderIdentity &listed,
     m_inodesKept = now.inodesKept;
     if (now.device != listed.device || (m_inodesKept && now.inode != listed.inode)) {
         ::close(m_fd);
-        throw PlatformError(m_path + QStringLiteral(": is not the folder that was listed"));
+        throw PlatformError(m_path, QStringLiteral("is not the folder that was listed"));
     }
 }
 
@@ -98,21 +100,20 @@ QByteArray PinnedFolder::checkedEntry(const QString &name, const FileIdentity &l
 {
     QByteArray encoded;
     if (!isSingleComponent(name, encoded))
-        throw PlatformError(pathOf(name) + QStringLiteral(": not a file name"));
+        throw PlatformError(pathOf(name), QStringLiteral("not a file name"));
     FileIdentity now;
     if (const int err = m_operations.status(m_fd, encoded.constData(), now)) {
         if (err == ENOENT)
-            throw PlatformError(pathOf(name) + QStringLiteral(": is gone"));
+            throw PlatformError(pathOf(name), QStringLiteral("is gone"));
         throw PlatformError::fromErrno(pathOf(name), err);
     }
     if (now.kind != listed.kind) {
-        throw PlatformError(pathOf(name) + QStringLiteral(": was ") + describe(listed.kind) +
+        throw PlatformError(pathOf(name), QStringLiteral("was ") + describe(listed.kind) +
                             QStringLiteral(" when listed and is ") + describe(now.kind) +
                             QStringLiteral(" now"));
     }
     if (!sameFile(listed, now, m_inodesKept)) {
-        throw PlatformError(pathOf(name) +
-                            QStringLiteral(": has been replaced by another file since it was listed"));
+        throw PlatformError(pathOf(name), QStringLiteral("has been replaced by another file since it was listed"));
     }
     return encoded;
 }

@@ -15,7 +15,9 @@ public:
     // Opens the folder (links in its path are followed: it is the folder the user listed) and
     // checks that it is still the folder identified by `listed`. Throws PlatformError when it
     // cannot be opened or is another folder now.
-    PinnedFolder(const QString &path, const FolderIdentity &listed, FileOperations &operations);
+    // A `descriptor` (not -1) is the folder already open, which is used instead of the path.
+    PinnedFolder(const QString &path, const FolderIdentity &listed, FileOperations &operations,
+                 int descriptor = -1);
     ~PinnedFolder();
 
     PinnedFolder(const PinnedFolder &) = delete;

@@ -25,7 +25,7 @@ FileObject FileSystemObject::getfile(const QString &path) const
     if (!GetFileAttributesExW(native.c_str(), GetFileExInfoStandard, &data))
         throw systemError(path, GetLastError());
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        throw PlatformError(path + QStringLiteral(": is a folder"));
+        throw PlatformError(path, QStringLiteral("is a folder"));
 
     FileObject file;
     file.Path = absolute;

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-FolderListing readFolder(const QString &path)
+FolderListing readFolder(const QString &path, int)
 {
     winfs::Folder folder;
     if (const unsigned long error = folder.open(nativePath(path)))

@@ -44,14 +44,14 @@ unsigned long FileOperations::remove(const winfs::Folder &folder, const std::wst
 }
 
 PinnedFolder::PinnedFolder(const QString &path, const FolderIdentity &listed,
-                           FileOperations &operations)
+                           FileOperations &operations, int)
     : m_path(withoutTrailingSeparators(path)), m_operations(operations)
 {
     if (const unsigned long error = m_folder.open(nativePath(m_path)))
         throw systemError(m_path, error);
     const winfs::Identity &now = m_folder.identity();
     if (now.volume != listed.device || now.fileId != listed.inode)
-        throw PlatformError(m_path + QStringLiteral(": is not the folder that was listed"));
+        throw PlatformError(m_path, QStringLiteral("is not the folder that was listed"));
 }
 
 QString PinnedFolder::pathOf(const QString &name) const
@@ -62,16 +62,16 @@ QString PinnedFolder::pathOf(const QString &name) const
 winfs::Identity PinnedFolder::checkedEntry(const QString &name, const FileIdentity &listed)
 {
     if (!winfs::isSingleComponent(name.toStdWString()))
-        throw PlatformError(pathOf(name) + QStringLiteral(": not a file name"));
+        throw PlatformError(pathOf(name), QStringLiteral("not a file name"));
     winfs::Identity now;
     if (const unsigned long error = m_operations.status(m_folder, name.toStdWString(), now)) {
         if (error == ERROR_FILE_NOT_FOUND)
-            throw PlatformError(pathOf(name) + QStringLiteral(": is gone"));
+            throw PlatformError(pathOf(name), QStringLiteral("is gone"));
         throw systemError(pathOf(name), error);
     }
     const FileIdentity shown = toFileIdentity(now);
     if (shown.kind != listed.kind) {
-        throw PlatformError(pathOf(name) + QStringLiteral(": was ") + describe(listed.kind) +
+        throw PlatformError(pathOf(name), QStringLiteral("was ") + describe(listed.kind) +
                             QStringLiteral(" when listed and is ") + describe(shown.kind) +
                             QStringLiteral(" now"));
     }
@@ -91,7 +91,7 @@ void PinnedFolder::removeFile(const QString &name, const FileIdentity &listed)
     const unsigned long error =
         m_operations.remove(m_folder, name.toStdWString(), toIdentity(listed));
     if (error == ERROR_FILE_NOT_FOUND)
-        throw PlatformError(pathOf(name) + QStringLiteral(": is gone"));
+        throw PlatformError(pathOf(name), QStringLiteral("is gone"));
     if (error)
         throw systemError(pathOf(name), error);
 }

@@ -16,7 +16,9 @@ public:
     // Opens the folder (links and junctions in its path are followed: it is the folder the user
     // listed) and checks that it is still the folder identified by `listed`. Throws
     // PlatformError when it cannot be opened or is another folder now.
-    PinnedFolder(const QString &path, const FolderIdentity &listed, FileOperations &operations);
+    // A `descriptor` (not -1) is the folder already open, which is used instead of the path.
+    PinnedFolder(const QString &path, const FolderIdentity &listed, FileOperations &operations,
+                 int descriptor = -1);
 
     PinnedFolder(const PinnedFolder &) = delete;
     PinnedFolder &operator=(const PinnedFolder &) = delete;
