@@ -63,13 +63,14 @@ int statusAt(int folderFd, const char *name, FileIdentity &out)
 {
     struct statx info;
     const unsigned wanted =
-        STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+        STATX_TYPE | STATX_INO | STATX_NLINK | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME;
     if (::statx(folderFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, wanted, &info) != 0)
         return errno;
     out.device = (quint64(info.stx_dev_major) << 32) | info.stx_dev_minor;
     out.inode = info.stx_ino;
-    out.stamp = (info.stx_mask & STATX_BTIME) ? nanoseconds(info.stx_btime)
-                                              : nanoseconds(info.stx_ctime);
+    out.stampIsChange = !(info.stx_mask & STATX_BTIME);
+    out.stamp = out.stampIsChange ? nanoseconds(info.stx_ctime) : nanoseconds(info.stx_btime);
+    out.links = info.stx_nlink;
     out.modified = nanoseconds(info.stx_mtime);
     out.size = qint64(info.stx_size);
     out.kind = kindOf(info.stx_mode);

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -96,11 +97,16 @@ QString PinnedFolder::pathOf(const QString &name) const
     return (m_path == QLatin1String("/") ? m_path : m_path + QLatin1Char('/')) + name;
 }
 
-QByteArray PinnedFolder::checkedEntry(const QString &name, const FileIdentity &listed)
+QByteArray PinnedFolder::checkedEntry(const QString &name, const FileIdentity &listedAs,
+                                      FileIdentity *nowOut)
 {
     QByteArray encoded;
     if (!isSingleComponent(name, encoded))
         throw PlatformError(pathOf(name), QStringLiteral("not a file name"));
+    FileIdentity listed = listedAs;
+    const auto restamp = m_restamped.constFind({listed.device, listed.inode});
+    if (restamp != m_restamped.cend() && restamp->listed == listed.stamp)
+        listed.stamp = restamp->now; // our own deletion of another of its names moved it
     FileIdentity now;
     if (const int err = m_operations.status(m_fd, encoded.constData(), now)) {
         if (err == ENOENT)
@@ -113,8 +119,11 @@ QByteArray PinnedFolder::checkedEntry(const QString &name, const FileIdentity &l
                             QStringLiteral(" now"));
     }
     if (!sameFile(listed, now, m_inodesKept)) {
-        throw PlatformError(pathOf(name), QStringLiteral("has been replaced by another file since it was listed"));
+        throw PlatformError(pathOf(name),
+                            QStringLiteral("has been replaced by another file since it was listed"));
     }
+    if (nowOut)
+        *nowOut = now;
     return encoded;
 }
 
@@ -125,7 +134,35 @@ void PinnedFolder::expectSame(const QString &name, const FileIdentity &listed)
 
 void PinnedFolder::removeFile(const QString &name, const FileIdentity &listed)
 {
-    const QByteArray encoded = checkedEntry(name, listed);
-    if (const int err = m_operations.remove(m_fd, encoded.constData()))
+    FileIdentity now;
+    const QByteArray encoded = checkedEntry(name, listed, &now);
+    // Where the change time tells a re-created file from the listed one, deleting one name of a
+    // file with several moves that time for its other names. Held open by this name, the file's
+    // new time is read once the name is gone, so that its other names are still known as listed.
+    int held = -1;
+    if (now.links > 1 && now.stampIsChange) {
+        held = ::openat(m_fd, encoded.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        struct statx info;
+        if (held >= 0 && (::statx(held, "", AT_EMPTY_PATH, STATX_INO, &info) != 0 ||
+                          info.stx_ino != now.inode ||
+                          ((quint64(info.stx_dev_major) << 32) | info.stx_dev_minor) != now.device)) {
+            ::close(held);
+            held = -1;
+        }
+    }
+    if (const int err = m_operations.remove(m_fd, encoded.constData())) {
+        if (held >= 0)
+            ::close(held);
         throw PlatformError::fromErrno(pathOf(name), err);
+    }
+    if (held >= 0) {
+        struct statx info;
+        if (::statx(held, "", AT_EMPTY_PATH, STATX_CTIME, &info) == 0) {
+            const auto key = qMakePair(now.device, now.inode);
+            const qint64 listedStamp = m_restamped.value(key, {listed.stamp, 0}).listed;
+            m_restamped.insert(key, {listedStamp, qint64(info.stx_ctime.tv_sec) * 1000000000 +
+                                                      info.stx_ctime.tv_nsec});
+        }
+        ::close(held);
+    }
 }

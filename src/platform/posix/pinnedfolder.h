@@ -2,6 +2,7 @@
 
 #include "fileidentity.h"
 
+#include <QHash>
 #include <QString>
 
 class FileOperations;
@@ -35,11 +36,19 @@ public:
     void removeFile(const QString &name, const FileIdentity &listed);
 
 private:
-    QByteArray checkedEntry(const QString &name, const FileIdentity &listed);
+    QByteArray checkedEntry(const QString &name, const FileIdentity &listed, FileIdentity *now = nullptr);
     QString pathOf(const QString &name) const;
 
     QString m_path;
     FileOperations &m_operations;
     bool m_inodesKept = true;
     int m_fd = -1;
+    // Files of which this run deleted a name while they kept others: the change time they were
+    // listed with, and the one the deletion gave them.
+    struct Restamp
+    {
+        qint64 listed;
+        qint64 now;
+    };
+    QHash<QPair<quint64, quint64>, Restamp> m_restamped;
 };

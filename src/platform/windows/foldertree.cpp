@@ -9,19 +9,32 @@
 
 #include <windows.h>
 
+FolderTree::FolderTree() = default;
+FolderTree::~FolderTree() = default;
+
 // Each folder is held open while its folders are listed, and known by volume serial number and
 // file ID. A link or junction to a folder lists as a link, never as a folder, so the walk does
 // not enter one; a folder opened below must be the one listed there, not something a junction
 // swapped in since leads to, and on the top folder's volume.
-void FolderTree::add(const QString &top, bool below)
+void FolderTree::walk(const QString &top, bool below, const Visitor &visit)
 {
     std::uint32_t volume = 0;
+    const auto fail = [&](const QString &path, const QString &reason, bool note = false) {
+        Folder folder;
+        folder.path = path;
+        folder.error = reason;
+        folder.note = note;
+        visit(folder);
+    };
     // `listed` is the file ID the folder had in its parent's listing; none for the top folder.
-    const std::function<void(const QString &, std::optional<std::uint64_t>)> walk =
+    const std::function<void(const QString &, std::optional<std::uint64_t>)> enter =
         [&](const QString &path, std::optional<std::uint64_t> listed) {
             winfs::Folder folder;
             if (const unsigned long error = folder.open(nativePath(path))) {
-                m_folders.append({path, {}, systemError(path, error).message()});
+                if (listed && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
+                    fail(path, QStringLiteral("was removed while the tree was walked"), true);
+                else
+                    fail(path, systemError(path, error).reason());
                 return;
             }
             const winfs::Identity &identity = folder.identity();
@@ -32,13 +45,15 @@ void FolderTree::add(const QString &top, bool below)
             if (m_seen.contains({identity.volume, identity.fileId}))
                 return;
             m_seen.insert({identity.volume, identity.fileId});
-            Folder found{path, {identity.volume, identity.fileId, true}, {}};
+            Folder found;
+            found.path = path;
+            found.identity = {identity.volume, identity.fileId, true};
             std::vector<winfs::Entry> entries;
             if (below) {
                 if (const unsigned long error = folder.list(entries))
-                    found.error = systemError(path, error).message();
+                    found.error = systemError(path, error).reason();
             }
-            m_folders.append(found);
+            visit(found);
             // As the folder list shows them: by name, hidden ones left out.
             QStringList names;
             QList<FileIdentity> identities;
@@ -52,7 +67,8 @@ void FolderTree::add(const QString &top, bool below)
             sortFileNames(names, &identities);
             const QString prefix = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
             for (qsizetype i = 0; i < names.size(); ++i)
-                walk(prefix + names[i], identities[i].inode);
+                enter(prefix + names[i], identities[i].inode);
         };
-    walk(QDir::cleanPath(top), std::nullopt);
+    // As typed: the system resolves "link/.." as it finds it, which cleaning the text would not.
+    enter(top, std::nullopt);
 }
