@@ -245,20 +245,52 @@ private slots:
         }
     }
 
-    // A FIFO in the settings file's place would block the start for good if it were read, and take
-    // whatever was written: it is left alone.
-    void settingsFileThatIsNoFile()
+    // What stands in the settings file's place is read and rewritten only when it is settings: a
+    // FIFO would block the start for good, a link may lead to a file that is not ours, a huge file
+    // is no settings. A link to the user's own file, as dotfile managers make, is followed.
+    void settingsFileInOddPlaces_data()
     {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("used");
+        QTest::newRow("FIFO") << "fifo" << false;
+        QTest::newRow("dangling link") << "dangling" << false;
+        QTest::newRow("link to another user's file") << "foreign" << false;
+        QTest::newRow("larger than 64 KiB") << "large" << false;
+        QTest::newRow("link to the user's own file") << "link" << true;
+    }
+    void settingsFileInOddPlaces()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, used);
         QTemporaryDir dir;
-        const QString fifo = dir.filePath("Pro.ini");
-        QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
-        SettingsStore store("Pro", fifo);
-        QCOMPARE(store.value("Startup", "Dir"), QString());
-        store.removeSection("Startup");
-        store.setValue("Startup", "Dir", "/");
+        const QString ini = dir.filePath("Pro.ini");
+        // The file that holds settings, where there is one: the link's target, or the file itself.
+        const QString file = kind == "large" ? ini : dir.filePath("target");
+        const QByteArray saved = "[Startup]\nDir=/saved\n";
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(qPrintable(ini), 0600), 0);
+        else if (kind != "dangling")
+            makeFile(dir.path(), QFileInfo(file).fileName(), kind == "large" ? saved + QByteArray(64 * 1024, '#') : saved);
+        if (kind == "foreign" && (::geteuid() != 0 || ::chown(qPrintable(file), 65534, 65534) != 0))
+            QSKIP("only root can give a file to another user");
+        if (kind == "dangling" || kind == "foreign" || kind == "link")
+            QVERIFY(QFile::link(file, ini));
+        const auto content = [&] {
+            QFile f(file);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+        };
+        const QByteArray before = content();
+        SettingsStore store("Pro", ini);
+        QCOMPARE(store.value("Startup", "Dir"), used ? "/saved" : "");
+        store.setValue("Startup", "Dir", "/new");
         store.sync();
         struct stat st = {};
-        QVERIFY(::lstat(qPrintable(fifo), &st) == 0 && S_ISFIFO(st.st_mode));
+        QCOMPARE(::lstat(qPrintable(ini), &st), 0);
+        QCOMPARE(int(st.st_mode & S_IFMT), kind == "fifo" ? S_IFIFO : kind == "large" ? S_IFREG : S_IFLNK);
+        if (used)
+            QCOMPARE(SettingsStore("Pro", ini).value("Startup", "Dir"), "/new");
+        else if (kind != "fifo")
+            QCOMPARE(content(), before); // a dangling link's target is not created either
     }
 
     void keysOnTheFileList_data()

@@ -1,6 +1,7 @@
 #include "settingsstore.h"
 
-#include <QFileInfo>
+#include "settingsfile.h"
+
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -13,12 +14,14 @@ SettingsStore::SettingsStore(const QString &application)
 
 SettingsStore::SettingsStore(const QString &, const QString &iniFile)
 {
-    // Reading a FIFO or a device would block the start for good, and writing would go through
-    // it: such a file is left alone, and nothing is remembered in this run.
-    const QFileInfo file(iniFile);
-    if (file.exists() && !file.isFile())
+    // Reading a FIFO or a device would block the start for good, a link may lead to a file that
+    // is not ours to rewrite as settings, and a huge file would take long to read: such a file
+    // is left alone, and nothing is remembered in this run. A few short values never come near
+    // the limit.
+    const QString usable = usableSettingsFile(iniFile, 64 * 1024);
+    if (usable.isEmpty())
         return;
-    m_settings = std::make_unique<QSettings>(iniFile, QSettings::IniFormat);
+    m_settings = std::make_unique<QSettings>(usable, QSettings::IniFormat);
 }
 
 SettingsStore::~SettingsStore() = default;

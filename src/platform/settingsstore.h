@@ -8,7 +8,8 @@ class QSettings;
 // The per-user settings store: text values under application, section and key. A missing key
 // reads as empty text. The production store is an INI file "<application>.ini" in the user's
 // configuration folder ($XDG_CONFIG_HOME, usually ~/.config); tests give a file of their own.
-// A settings file that is not a regular file is never read nor written.
+// A settings file that is not a regular file of at most 64 KiB, or a link to one of the user's
+// own, is never read nor written.
 class SettingsStore
 {
 public:
