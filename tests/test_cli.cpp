@@ -8,6 +8,7 @@
 
 #include <linux/capability.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -23,6 +24,40 @@ QStringList filesBelow(const QString &root)
     while (it.hasNext())
         files.append(QDir(root).relativeFilePath(it.next()));
     return sorted(files);
+}
+
+struct Result
+{
+    int status = -1;
+    QByteArray out, err;
+};
+
+// The program as a user runs it in `folder`, without a display; with `environment` added. As
+// root it runs without the power to override permissions, which stops a user.
+Result vintrex(const QString &folder, const QStringList &arguments, const QStringList &environment = {},
+               const QString &shell = {})
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    for (const QString &setting : environment)
+        env.insert(setting.section('=', 0, 0), setting.section('=', 1));
+    process.setProcessEnvironment(env);
+    if (::geteuid() == 0)
+        process.setChildProcessModifier([] {
+            if (::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE) || ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH))
+                ::_exit(77);
+        });
+    // With `shell`, a shell sets limits before it becomes the program.
+    if (shell.isEmpty())
+        process.start(VINTREX_PROGRAM, arguments);
+    else
+        process.start("/bin/sh", QStringList{"-c", shell + "; exec \"$0\" \"$@\"", VINTREX_PROGRAM} + arguments);
+    if (!process.waitForFinished(120000))
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
 } // namespace
@@ -67,6 +102,24 @@ private slots:
                "tree/sub/deeper: 1 Pro Eng Files Deleted!\n"
             << "vintrex: tree/sub: " + kAbort + "\nvintrex: tree/sub/m.drw.1: Permission denied\n"
             << top + QStringList{"tree/sub/deeper/x.prt.5"};
+        QTest::newRow("folder opened as the system finds it, printed as typed")
+            << "" << QStringList{"--purge", "-v", "tree/link/../outside"} << 0
+            << "tree/link/../outside/o.prt.1\ntree/link/../outside: 1 Pro Eng Files Deleted!\n" << ""
+            << QStringList{"outside/o.prt.1"};
+        QTest::newRow("bind mount not entered") << "bind" << QStringList{"--purge", "-r", "tree"} << 0 << treeReport
+                                                << "" << all;
+        QTest::newRow("folder name that is no text") << "undecodable" << QStringList{"--purge", "-r", "tree"} << 1
+            << treeReport << "vintrex: cannot read 'tree/'$'\\377': the name is not valid UTF-8, so the folder is not purged\n"
+            << all;
+        // Another program inside the run: right after a deletion it moves a file or folder away.
+        QTest::newRow("latest version moved away during the run")
+            << "race tree/c.prt.1 tree/c.prt.3" << QStringList{"--purge", "tree"} << 1 << "tree: 3 Pro Eng Files Deleted!\n"
+            << "vintrex: tree: " + kAbort + "\nvintrex: tree/c.prt.3: is gone\nvintrex: This is the latest version "
+               "of its model, which the purge keeps; no older version of it is deleted.\n"
+            << top + QStringList{"tree/c.prt.1"};
+        QTest::newRow("folder removed during the walk")
+            << "race tree/a.prt.1 tree/sub" << QStringList{"--purge", "-r", "tree"} << 0 << "tree: 2 Pro Eng Files Deleted!\n"
+            << "vintrex: tree/sub: was removed while the tree was walked\n" << top;
         QTest::newRow("missing folder among others")
             << "" << QStringList{"--purge", "gone", "tree"} << 1 << "tree: 2 Pro Eng Files Deleted!\n"
             << "vintrex: cannot read gone: No such file or directory\n" << top;
@@ -98,42 +151,49 @@ private slots:
         }
         QVERIFY(QFile::link("../outside", tree + "/link"));
         const QString mount = sub + "/mnt";
+        QStringList environment;
+        const QStringList race = setup.split(' ');
         auto undo = qScopeGuard([&] {
             QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            if (setup == "tmpfs")
+            if (setup == "tmpfs" || setup == "bind")
                 runs("umount", {mount});
+            const QByteArray undecodable = QFile::encodeName(tree) + "/\xff";
+            for (const char *name : {"/u.prt.1", "/u.prt.2"})
+                ::unlink(undecodable + name);
+            ::rmdir(undecodable); // a name QTemporaryDir cannot remove
         });
-        if (setup == "tmpfs") {
-            if (!runs("mount", {"-t", "tmpfs", "vintrex-test", makeFolder(sub, "mnt")}))
-                QSKIP("no tmpfs can be mounted here");
+        if (setup == "tmpfs" || setup == "bind") {
+            makeFolder(sub, "mnt");
+            if (setup == "tmpfs" ? !runs("mount", {"-t", "tmpfs", "vintrex-test", mount})
+                                 : !runs("mount", {"--bind", tmp.filePath("outside"), mount}))
+                QSKIP("no file system can be mounted here");
             makeFile(mount, "t.prt.1");
             makeFile(mount, "t.prt.2");
+        } else if (setup == "undecodable") {
+            QCOMPARE(::mkdir(QFile::encodeName(tree) + "/\xff", 0700), 0);
+            makeRawFile(tree, "\xff/u.prt.1");
+            makeRawFile(tree, "\xff/u.prt.2");
+        } else if (race.first() == "race") {
+            for (const char *name : {"c.prt.1", "c.prt.2", "c.prt.3"})
+                if (race[1].contains("c.prt"))
+                    makeFile(tree, name);
+            environment = QStringList{"LD_PRELOAD=" RACER_LIBRARY, "RACER_AFTER=" + QFileInfo(race[1]).fileName(),
+                                      "RACER_FROM=" + race[2], "RACER_TO=outside/moved"};
         }
+        const QStringList before = filesBelow(tmp.path());
         if (setup == "protected" || setup == "unreadable")
             QVERIFY(QFile::setPermissions(sub, setup == "protected" ? QFile::ReadOwner | QFile::ExeOwner
                                                                     : QFile::Permissions()));
-        const QStringList before = filesBelow(tmp.path());
 
-        QProcess vintrex;
-        vintrex.setWorkingDirectory(tmp.path());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(name);
-        vintrex.setProcessEnvironment(environment);
-        // Root is stopped by permissions only without the power to override them.
-        if (::geteuid() == 0)
-            vintrex.setChildProcessModifier([] {
-                if (::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE) || ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH))
-                    ::_exit(77);
-            });
-        vintrex.start(VINTREX_PROGRAM, arguments);
-        QVERIFY(vintrex.waitForFinished());
-        if (vintrex.exitCode() == 77)
+        const Result run = vintrex(tmp.path(), arguments, environment);
+        if (run.status == 77)
             QSKIP("root cannot give up overriding permissions here");
         QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(QString::fromUtf8(vintrex.readAllStandardError()), err);
-        QCOMPARE(QString::fromUtf8(vintrex.readAllStandardOutput()), out);
-        QCOMPARE(vintrex.exitCode(), status);
+        if (race.first() == "race") // what was moved away, back in its place
+            QVERIFY(QFile::rename(tmp.filePath("outside/moved"), tmp.filePath(race[2])));
+        QCOMPARE(QString::fromUtf8(run.err), err);
+        QCOMPARE(QString::fromUtf8(run.out), out);
+        QCOMPARE(run.status, status);
         QStringList left = before;
         for (const QString &file : deleted)
             QVERIFY(left.removeOne(file));
