@@ -2,10 +2,12 @@
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -24,6 +26,13 @@ QStringList filesBelow(const QString &root)
     while (it.hasNext())
         files.append(QDir(root).relativeFilePath(it.next()));
     return sorted(files);
+}
+
+// A place for a temporary folder of many files: in memory where there is a tmpfs, as making and
+// removing them on a disk takes long.
+QString inMemory()
+{
+    return (QFileInfo("/dev/shm").isWritable() ? "/dev/shm" : QDir::tempPath()) + "/test_cli-XXXXXX";
 }
 
 struct Result
@@ -120,6 +129,9 @@ private slots:
         QTest::newRow("folder removed during the walk")
             << "race tree/a.prt.1 tree/sub" << QStringList{"--purge", "-r", "tree"} << 0 << "tree: 2 Pro Eng Files Deleted!\n"
             << "vintrex: tree/sub: was removed while the tree was walked\n" << top;
+        QTest::newRow("version that is no number") << "bad" << QStringList{"--purge", "tree"} << 1 << ""
+            << "vintrex: tree: Error - Aborting\nvintrex: tree/a.prt.+1: its version is not a number, so no file of "
+               "this folder is deleted\n" << QStringList();
         QTest::newRow("missing folder among others")
             << "" << QStringList{"--purge", "gone", "tree"} << 1 << "tree: 2 Pro Eng Files Deleted!\n"
             << "vintrex: cannot read gone: No such file or directory\n" << top;
@@ -169,6 +181,8 @@ private slots:
                 QSKIP("no file system can be mounted here");
             makeFile(mount, "t.prt.1");
             makeFile(mount, "t.prt.2");
+        } else if (setup == "bad") {
+            makeFile(tree, "a.prt.+1");
         } else if (setup == "undecodable") {
             QCOMPARE(::mkdir(QFile::encodeName(tree) + "/\xff", 0700), 0);
             makeRawFile(tree, "\xff/u.prt.1");
@@ -198,6 +212,178 @@ private slots:
         for (const QString &file : deleted)
             QVERIFY(left.removeOne(file));
         QCOMPARE(filesBelow(tmp.path()), left);
+    }
+
+    // Names that hold a newline or could drive a terminal: every path printed is one line, quoted
+    // as coreutils quotes it; with -0 the paths are the bytes themselves, for xargs -0.
+    void oddNames_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("protect");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        const QByteArray folder = "'d'$'\\302\\233''2J", title = folder + "/a'$'\\033'']0;T'$'\\a''.prt.1'",
+                         newline = folder + "/victimé.prt.9'$'\\n''q.prt.1'";
+        const QByteArray rawTitle = "d\xc2\x9b" "2J/a\x1b]0;T\a.prt.1", rawNewline = "d\xc2\x9b" "2J/victimé.prt.9\nq.prt.1";
+        QTest::newRow("dry run") << QStringList{"-n"} << false << 0 << title + "\n" + newline + "\n" << QByteArray();
+        QTest::newRow("dry run, NUL") << QStringList{"-n0"} << false << 0 << rawTitle + '\0' + rawNewline + '\0' << QByteArray();
+        QTest::newRow("verbose, NUL") << QStringList{"-v", "--null"} << false << 0 << rawTitle + '\0' + rawNewline + '\0'
+                                      << folder + "': 2 Pro Eng Files Deleted!\n";
+        QTest::newRow("error") << QStringList{"-v"} << true << 1 << folder + "': 0 Pro Eng Files Deleted!\n"
+                               << "vintrex: " + folder + "': Aborting Purge because files cannot be deleted - possible "
+                                  "write protection!\nvintrex: " + title + ": Permission denied\n";
+    }
+    void oddNames()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, protect);
+        QFETCH(int, status);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QTemporaryDir tmp;
+        const QString folder = makeFolder(tmp.path(), QString::fromUtf8("d\xc2\x9b" "2J"));
+        const QStringList names = {"victimé.prt.9", "victimé.prt.9\nq.prt.1", "victimé.prt.9\nq.prt.2",
+                                   "a\x1b]0;T\a.prt.1", "a\x1b]0;T\a.prt.2"};
+        for (const QString &name : names)
+            makeFile(folder, name);
+        if (protect)
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        const Result run = vintrex(tmp.path(), QStringList{"--purge"} + arguments + QStringList{"d\xc2\x9b" "2J"});
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (run.status == 77)
+            QSKIP("root cannot give up overriding permissions here");
+        QCOMPARE(run.out, out);
+        QCOMPARE(run.err, err);
+        QCOMPARE(run.status, status);
+        const bool purged = arguments.first() == "-v" && !protect;
+        QCOMPARE(namesIn(folder), purged ? sorted({names[0], names[2], names[4]}) : sorted(names));
+    }
+
+    // A tree deeper than any path the system takes, under a small stack and few descriptors: every
+    // level is purged, and nothing is said but the reports.
+    void deepTree()
+    {
+        constexpr int levels = 20000;
+        QTemporaryDir tmp(inMemory());
+        const int top = ::open(QFile::encodeName(tmp.path()), O_RDONLY | O_DIRECTORY);
+        int fd = ::dup(top);
+        for (int level = 0; level < levels; ++level) {
+            for (const char *name : {"a.prt.1", "a.prt.2"})
+                ::close(::openat(fd, name, O_CREAT | O_WRONLY, 0600));
+            QCOMPARE(::mkdirat(fd, "d", 0700), 0);
+            const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+            ::close(fd);
+            fd = next;
+        }
+        ::close(fd);
+        // The reports, 400 MB of paths, are left unread: what the tree holds afterwards tells.
+        const Result run = vintrex(tmp.path(), {"--purge", "-r", "."}, {}, "ulimit -s 1024 && ulimit -n 256 && exec >/dev/null");
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.status, 0);
+        // What is left, counted as the tree is cut into pieces short enough for QTemporaryDir.
+        int left = 0, gone = 0;
+        fd = ::dup(top);
+        for (int level = 0; level < levels; ++level) {
+            left += ::faccessat(fd, "a.prt.2", F_OK, AT_SYMLINK_NOFOLLOW) == 0;
+            gone += ::faccessat(fd, "a.prt.1", F_OK, AT_SYMLINK_NOFOLLOW) != 0;
+            if (level % 500 == 499)
+                ::renameat(fd, "d", top, QByteArray::number(level));
+            const int next = ::openat(fd, level % 500 == 499 ? QByteArray::number(level).prepend("../").constData() : "d",
+                                      O_RDONLY | O_DIRECTORY);
+            ::close(fd);
+            fd = level % 500 == 499 ? ::openat(top, QByteArray::number(level), O_RDONLY | O_DIRECTORY) : next;
+            if (level % 500 == 499)
+                ::close(next);
+        }
+        ::close(fd);
+        ::close(top);
+        QCOMPARE(left, levels);
+        QCOMPARE(gone, levels);
+    }
+
+    // Where the file system keeps no birth times, deleting one name of a file changes the time that
+    // tells its other names from a re-created file: they must not look replaced.
+    void hardLinksWithoutBirthTimes()
+    {
+        QTemporaryDir tmp;
+        const QString image = tmp.filePath("ext4.img"), mount = makeFolder(tmp.path(), "mnt");
+        QFile file(image);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(8 << 20));
+        file.close();
+        if (::geteuid() != 0 || !runs("mkfs.ext4", {"-q", "-F", "-I", "128", image}) ||
+            !runs("mount", {"-o", "loop", image, mount}))
+            QSKIP("no ext4 image can be mounted here");
+        auto unmount = qScopeGuard([&] { runs("umount", {mount}); });
+        for (const char *name : {"a.prt.2", "a.prt.3"})
+            makeFile(mount, name);
+        QVERIFY(QFile::link(mount + "/a.prt.3", mount + "/link") && ::link(qPrintable(mount + "/a.prt.3"), qPrintable(mount + "/a.prt.1")) == 0);
+        const Result run = vintrex(mount, {"--purge", "."});
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.out, QByteArray(".: 2 Pro Eng Files Deleted!\n"));
+        QCOMPARE(namesIn(mount), (QStringList{"a.prt.3", "link", "lost+found"}));
+    }
+
+    // Random trees purged through the command line, against the rule written out here: in each
+    // folder the walk reaches, of each model's version files (regular files named base.type.N,
+    // N digits, type one of the six in lower case) those below the model's highest value go.
+    void randomTrees()
+    {
+        QTemporaryDir tmp(inMemory());
+        QRandomGenerator random(19);
+        const auto pick = [&](const QStringList &from) { return from[random.bounded(from.size())]; };
+        const QStringList bases = {"a", "b c", "x\ny", "é", "m.prt", "q\x1b"}, types = {"prt", "asm", "drw", "sec", "bom", "txt", "PRT", "doc"},
+                          versions = {"1", "2", "3", "10", "02", "18446744073709551616", "18446744073709551617", "99999999999999999999999"};
+        QStringList folders = {"root"}, expected, deleted;
+        makeFolder(tmp.path(), "root");
+        for (int i = 0; i < 2000; ++i) {
+            const QString parent = pick(folders);
+            const int kind = random.bounded(20); // 0: hidden, 1: odd name, 2: a link to a folder
+            const QString name = kind == 0 ? ".h" + QString::number(i) : kind == 1 ? "f\n" + QString::number(i) : "f" + QString::number(i);
+            const QString folder = parent + "/" + name;
+            if (kind == 2) {
+                QVERIFY(QFile::link(tmp.filePath(pick(folders)), tmp.filePath(folder)));
+                continue;
+            }
+            makeFolder(tmp.path(), folder);
+            const bool walked = !parent.contains("/.") && kind != 0;
+            folders.append(folder);
+            QHash<QString, QStringList> models; // base name -> versions, of real version files
+            const QStringList here = {pick(bases) + "." + pick(types) + ".", pick(bases) + "." + pick(types) + "."};
+            for (int files = random.bounded(9); files > 0; --files) {
+                const QString base = pick(here), file = base + pick(versions);
+                if (QFileInfo(tmp.filePath(folder + "/" + file)).exists() || QFileInfo(tmp.filePath(folder + "/" + file)).isSymLink())
+                    continue;
+                if (random.bounded(8) == 0) { // links are never versions
+                    QVERIFY(QFile::link(tmp.filePath(folder + "/notes"), tmp.filePath(folder + "/" + file)));
+                    continue;
+                }
+                makeFile(tmp.filePath(folder), file);
+                if (walked && QStringList{"prt", "asm", "drw", "sec", "bom", "txt"}.contains(base.section('.', -2, -2)))
+                    models[base].append(file.mid(base.size()));
+            }
+            for (auto model = models.cbegin(); model != models.cend(); ++model) {
+                double highest = 0;
+                for (const QString &version : model.value())
+                    highest = std::max(highest, version.toDouble());
+                for (const QString &version : model.value())
+                    (version.toDouble() < highest ? deleted : expected).append(folder + "/" + model.key() + version);
+            }
+        }
+        const QStringList before = filesBelow(tmp.path());
+        const Result dryRun = vintrex(tmp.path(), {"--purge", "-rn0", "root"});
+        QCOMPARE(dryRun.status, 0);
+        QStringList listed = QString::fromUtf8(dryRun.out).split(QChar(0));
+        QCOMPARE(listed.takeLast(), QString());
+        QCOMPARE(sorted(listed), sorted(deleted));
+        const Result run = vintrex(tmp.path(), {"--purge", "-r", "root"});
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.status, 0);
+        QStringList left = before;
+        for (const QString &file : std::as_const(deleted))
+            QVERIFY(left.removeOne(file));
+        QCOMPARE(filesBelow(tmp.path()), left);
+        QVERIFY2(deleted.size() > 1000 && expected.size() > 1000, qPrintable(QString("%1 deleted, %2 kept").arg(deleted.size()).arg(expected.size())));
     }
 };
 

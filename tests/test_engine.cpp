@@ -177,6 +177,10 @@ private slots:
                                                                                : Icon::Information);
         QCOMPARE(namesIn(f.folder), sorted(files));
         QCOMPARE(f.view.counters.value(0), files.size());
+        // The version that stops the scan is named under "Show Details...".
+        if (texts.last() == "Error - Aborting")
+            QCOMPARE(f.messages.shown.last().details,
+                     f.folder + "/b.prt. 1: its version is not a number, so no file of this folder is deleted");
         f.expectIdle();
     }
 
