@@ -186,6 +186,24 @@ int rawReaddirStatx(const QString &folder)
     return count;
 }
 
+// The least a purge that keeps the deletion rules does: for each old version, a status call of
+// it and of its model's kept version, then unlinkat, through a descriptor of the folder.
+void rawCheckedUnlinkat(const QString &folder, const std::vector<QByteArray> &names,
+                        const std::vector<QByteArray> &kept)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct statx info;
+    const unsigned wanted = STATX_TYPE | STATX_INO | STATX_NLINK | STATX_SIZE | STATX_MTIME |
+                            STATX_CTIME | STATX_BTIME;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (::statx(fd, names[i].constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, wanted, &info) != 0 ||
+            ::statx(fd, kept[i].constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, wanted, &info) != 0 ||
+            ::unlinkat(fd, names[i].constData(), 0) != 0)
+            qFatal("the checked deletion of %s failed", names[i].constData());
+    }
+    ::close(fd);
+}
+
 // Deletes the names through a descriptor of their folder, as the program does.
 void rawUnlinkat(const QString &folder, const std::vector<QByteArray> &names)
 {
@@ -332,27 +350,27 @@ void benchScan(Program &program, const QString &label, int rounds)
     program.engine.FinishPurge();
 }
 
-// One run of the program beside one run of the floor, each on a fresh folder of the same
-// files; both folders are made before either is timed, and the two go first by turns.
+// One run of the program beside one run of each floor, each on a fresh folder of the same
+// files; all folders are made before any is timed, and each goes first by turns.
 void pairedRounds(const QTemporaryDir &temp, const QStringList &names, int rounds,
                   const std::function<void(const QString &)> &program,
-                  const std::function<void(const QString &)> &floor)
+                  const std::vector<std::function<void(const QString &)>> &floors)
 {
+    std::vector<std::function<void(const QString &)>> runs{program};
+    runs.insert(runs.end(), floors.begin(), floors.end());
     for (int round = 0; round < rounds; ++round) {
-        const QString programFolder = temp.filePath(QStringLiteral("program%1").arg(round));
-        const QString floorFolder = temp.filePath(QStringLiteral("floor%1").arg(round));
-        createFiles(programFolder, names);
-        createFiles(floorFolder, names);
-        ::sync();
-        if (round % 2 == 0) {
-            program(programFolder);
-            floor(floorFolder);
-        } else {
-            floor(floorFolder);
-            program(programFolder);
+        std::vector<QString> folders;
+        for (size_t i = 0; i < runs.size(); ++i) {
+            folders.push_back(temp.filePath(QStringLiteral("round%1-%2").arg(round).arg(i)));
+            createFiles(folders.back(), names);
         }
-        QDir(programFolder).removeRecursively();
-        QDir(floorFolder).removeRecursively();
+        ::sync();
+        for (size_t turn = 0; turn < runs.size(); ++turn) {
+            const size_t i = (size_t(round) + turn) % runs.size();
+            runs[i](folders[i]);
+        }
+        for (const QString &folder : folders)
+            QDir(folder).removeRecursively();
     }
 }
 
@@ -596,7 +614,10 @@ int main(int argc, char *argv[])
         // readdir, statx and unlinkat of the same folder.
         const QStringList oldNames = uniformOldNames(uniformList);
         const std::vector<QByteArray> oldBytes = encoded(oldNames);
-        std::vector<double> purgeTimes, unlinkTimes, totalTimes, floorTimes;
+        std::vector<QByteArray> keptBytes;
+        for (const QByteArray &old : oldBytes)
+            keptBytes.push_back(old.left(old.lastIndexOf('.') + 1) + QByteArray::number(kVersions));
+        std::vector<double> purgeTimes, unlinkTimes, totalTimes, floorTimes, safeTimes;
         program.window.Ask->setChecked(false);
         pairedRounds(
             temp, uniformList, deletionRounds,
@@ -611,15 +632,22 @@ int main(int argc, char *argv[])
                 if (rawReaddir(folder) != files - oldNames.size())
                     qFatal("the purge left %d files", rawReaddir(folder));
             },
-            [&](const QString &folder) {
-                QElapsedTimer total;
-                total.start();
-                if (rawReaddirStatx(folder) != files)
-                    qFatal("the floor's listing went wrong");
-                unlinkTimes.push_back(timeMs([&] { rawUnlinkat(folder, oldBytes); }));
-                floorTimes.push_back(msSince(total));
-            });
-        report("purge", median(purgeTimes), "unlink", median(unlinkTimes));
+            {[&](const QString &folder) {
+                 QElapsedTimer total;
+                 total.start();
+                 if (rawReaddirStatx(folder) != files)
+                     qFatal("the floor's listing went wrong");
+                 unlinkTimes.push_back(timeMs([&] { rawUnlinkat(folder, oldBytes); }));
+                 floorTimes.push_back(msSince(total));
+             },
+             [&](const QString &folder) {
+                 safeTimes.push_back(timeMs([&] { rawCheckedUnlinkat(folder, oldBytes, keptBytes); }));
+             }});
+        // The safe floor: what the deletion rules ask for, each old version checked and its
+        // model's kept version looked at before it goes; and that floor beside a bare unlink.
+        std::printf("purge: %.1f ms / safe floor %.1f ms = %.2fx (safe floor / unlink %.1f ms = %.2fx)\n",
+                    median(purgeTimes), median(safeTimes), median(purgeTimes) / median(safeTimes),
+                    median(unlinkTimes), median(safeTimes) / median(unlinkTimes));
         report("total", median(totalTimes), "readdir+statx+unlink", median(floorTimes));
 
         // The confirmed purge, answered "Yes to All" at the first file: from the answer until
@@ -641,10 +669,14 @@ int main(int argc, char *argv[])
                 if (rawReaddir(folder) != files - oldNames.size())
                     qFatal("the confirmed purge left %d files", rawReaddir(folder));
             },
-            [&](const QString &folder) { confirmedFloor.push_back(timeMs([&] { rawUnlinkat(folder, oldBytes); })); });
+            {[&](const QString &folder) { confirmedFloor.push_back(timeMs([&] { rawUnlinkat(folder, oldBytes); })); }});
         report("confirmed", median(confirmedTimes), "unlink", median(confirmedFloor));
     }
     benchStartup(temp, uniform, home, files);
     benchTree(temp.path(), QStringLiteral(VINTREX_PROGRAM));
+    QTemporaryDir shapes(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                             ? QStringLiteral("/dev/shm/vintrex_bench-XXXXXX")
+                             : temp.filePath(QStringLiteral("shapes-XXXXXX")));
+    benchTreeShapes(shapes.path(), QStringLiteral(VINTREX_PROGRAM));
     return 0;
 }

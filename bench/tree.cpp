@@ -12,7 +12,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -48,7 +50,7 @@ void generateTree(const QString &tree)
 // the number of files left. `checked` adds the status calls the program's deletion rules ask
 // for: one for each file when its folder is listed, one for each kept version and one just
 // before each deletion.
-int findAndUnlink(int fd, bool checked)
+int findAndUnlink(int fd, bool checked, int highest = kVersions)
 {
     DIR *dir = ::fdopendir(fd);
     std::vector<std::string> old;
@@ -64,13 +66,13 @@ int findAndUnlink(int fd, bool checked)
             continue;
         if (entry->d_type == DT_DIR) {
             const int child = ::openat(fd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-            left += findAndUnlink(child, checked);
+            left += findAndUnlink(child, checked, highest);
             continue;
         }
         status(entry->d_name);
         const char *dot = std::strrchr(entry->d_name, '.');
         if (entry->d_type == DT_REG && dot && dot[1] >= '0' && dot[1] <= '9' &&
-            std::atoi(dot + 1) < kVersions) {
+            std::atoi(dot + 1) < highest) {
             if (checked)
                 old.emplace_back(entry->d_name);
             else if (::unlinkat(fd, entry->d_name, 0) != 0)
@@ -162,4 +164,182 @@ void benchTree(const QString &temp, const QString &program)
     std::printf("tree: find+statx+unlink %.1f ms / find+unlink %.1f ms = %.2fx\n",
                 median(checkedTimes), median(floorTimes), median(checkedTimes) / median(floorTimes));
     std::fflush(stdout);
+}
+
+namespace {
+
+struct Run
+{
+    double ms;
+    long peakKb;
+};
+
+// The program run on `tree` with its reports thrown away: its time and its own peak resident size.
+Run runQuietly(const QString &program, const QString &tree)
+{
+    const QByteArray path = QFile::encodeName(program), folder = QFile::encodeName(tree);
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::execl(path.constData(), path.constData(), "--purge", "--recursive", folder.constData(), nullptr);
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage = {};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        qFatal("%s --purge --recursive %s failed", path.constData(), folder.constData());
+    return {double(timer.nsecsElapsed()) / 1e6, usage.ru_maxrss};
+}
+
+int openFolder(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        qFatal("cannot open %s", qPrintable(path));
+    return fd;
+}
+
+void touchAt(int folder, const char *name)
+{
+    const int fd = ::openat(folder, name, O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd < 0)
+        qFatal("cannot create %s", name);
+    ::close(fd);
+}
+
+// Goes down a chain of folders "d", counting the levels whose "a.prt.1" is gone and "a.prt.2"
+// stays; with `cut`, the chain is cut into pieces of 500 levels put beside it, which paths reach.
+int purgedLevels(int top, int levels, bool cut)
+{
+    int purged = 0;
+    int fd = ::dup(top);
+    for (int level = 0; level < levels; ++level) {
+        purged += ::faccessat(fd, "a.prt.1", F_OK, AT_SYMLINK_NOFOLLOW) != 0 &&
+                  ::faccessat(fd, "a.prt.2", F_OK, AT_SYMLINK_NOFOLLOW) == 0;
+        int next;
+        if (cut && level % 500 == 499) {
+            const QByteArray piece = "piece" + QByteArray::number(level);
+            ::renameat(fd, "d", top, piece.constData());
+            next = ::openat(top, piece.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        } else {
+            next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        }
+        ::close(fd);
+        fd = next;
+    }
+    ::close(fd);
+    return purged;
+}
+
+int filesBelow(int fd)
+{
+    DIR *dir = ::fdopendir(fd);
+    int count = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        if (entry->d_type == DT_DIR)
+            count += filesBelow(::openat(fd, entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        else
+            ++count;
+    }
+    ::closedir(dir);
+    return count;
+}
+
+void benchDeep(const QString &place, const QString &program)
+{
+    constexpr int levels = 20000;
+    const QString tree = place + QStringLiteral("/deep");
+    QDir().mkpath(tree);
+    const int top = openFolder(tree);
+    int fd = ::dup(top);
+    for (int level = 0; level < levels; ++level) {
+        touchAt(fd, "a.prt.1");
+        touchAt(fd, "a.prt.2");
+        if (::mkdirat(fd, "d", 0755) != 0)
+            qFatal("cannot make level %d", level);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+    }
+    ::close(fd);
+    const Run run = runQuietly(program, tree);
+    const int purged = purgedLevels(top, levels, false);
+    std::printf("tree deep: vintrex --purge --recursive %.1f ms, peak %.1f MB, %d of %d levels purged "
+                "(one pair of versions a level)\n",
+                run.ms, double(run.peakKb) / 1024, purged, levels);
+    std::fflush(stdout);
+    purgedLevels(top, levels, true);
+    ::close(top);
+    QDir(tree).removeRecursively();
+}
+
+void makeWideTree(const QString &tree, int groups, int foldersPerGroup)
+{
+    const int top = (QDir().mkpath(tree), openFolder(tree));
+    for (int group = 0; group < groups; ++group) {
+        const QByteArray groupName = "group" + QByteArray::number(group);
+        ::mkdirat(top, groupName.constData(), 0755);
+        const int g = ::openat(top, groupName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int project = 0; project < foldersPerGroup; ++project) {
+            const QByteArray name = "project" + QByteArray::number(project);
+            if (::mkdirat(g, name.constData(), 0755) != 0)
+                qFatal("cannot make %s", name.constData());
+            if (project % 10 != 0)
+                continue;
+            const int p = ::openat(g, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            for (int model = 0; model < 2; ++model) {
+                for (int version = 1; version <= 5; ++version)
+                    touchAt(p, ("m" + QByteArray::number(model) + ".prt." + QByteArray::number(version)).constData());
+            }
+            ::close(p);
+        }
+        ::close(g);
+    }
+    ::close(top);
+}
+
+void benchWide(const QString &place, const QString &program)
+{
+    constexpr int groups = 100, foldersPerGroup = 500, kept = groups * foldersPerGroup / 10 * 2;
+    std::vector<double> programTimes, floorTimes;
+    for (int round = 0; round < 2; ++round) {
+        const QString trees[2] = {place + QStringLiteral("/wide%1-program").arg(round),
+                                  place + QStringLiteral("/wide%1-floor").arg(round)};
+        makeWideTree(trees[0], groups, foldersPerGroup);
+        makeWideTree(trees[1], groups, foldersPerGroup);
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((round + turn) % 2 == 0) {
+                programTimes.push_back(runQuietly(program, trees[0]).ms);
+                if (filesBelow(openFolder(trees[0])) != kept)
+                    qFatal("the purge of the wide tree left other files");
+            } else {
+                QElapsedTimer timer;
+                timer.start();
+                if (findAndUnlink(openFolder(trees[1]), true, 5) != kept)
+                    qFatal("the floor left other files");
+                floorTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+            }
+        }
+        QDir(trees[0]).removeRecursively();
+        QDir(trees[1]).removeRecursively();
+    }
+    std::printf("tree wide: vintrex --purge --recursive %.1f ms / find+statx+unlink %.1f ms = %.2fx "
+                "(%d folders, one in ten with 10 version files)\n",
+                median(programTimes), median(floorTimes), median(programTimes) / median(floorTimes),
+                groups * foldersPerGroup);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+void benchTreeShapes(const QString &place, const QString &program)
+{
+    benchDeep(place, program);
+    benchWide(place, program);
 }
