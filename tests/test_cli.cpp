@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "testsupport.h"
 
 #include <QDirIterator>
@@ -384,6 +385,24 @@ private slots:
             QVERIFY(left.removeOne(file));
         QCOMPARE(filesBelow(tmp.path()), left);
         QVERIFY2(deleted.size() > 1000 && expected.size() > 1000, qPrintable(QString("%1 deleted, %2 kept").arg(deleted.size()).arg(expected.size())));
+    }
+
+    // The window opens on the folder the system finds for `link/..`, not on the text cleaned.
+    void windowFolderAsTheSystemFindsIt()
+    {
+        QTemporaryDir tmp;
+        makeFolder(tmp.path(), "real/sub");
+        QVERIFY(QFile::link("real/sub", tmp.filePath("link")));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(tmp.path()));
+        char program[] = "vintrex", folder[] = "link/..";
+        char *argv[] = {program, folder, nullptr};
+        const CommandLine commandLine(2, argv);
+        const bool opens = commandLine.opensWindow();
+        const QString folderOpened = commandLine.windowFolder();
+        QDir::setCurrent(before);
+        QVERIFY(opens);
+        QCOMPARE(folderOpened, QFileInfo(tmp.filePath("real")).canonicalFilePath());
     }
 };
 

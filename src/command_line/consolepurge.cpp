@@ -61,13 +61,16 @@ bool ConsolePurge::run(const QStringList &folders, bool recursive)
 
 bool ConsolePurge::purge(const FolderTree::Folder &folder)
 {
-    FolderListing listing;
-    try {
-        listing = readFolder(folder.path, folder.descriptor);
-    } catch (const PlatformError &error) {
-        printError(error, QStringLiteral("cannot read "));
-        return false;
+    FolderListing read;
+    if (!folder.listing) {
+        try {
+            read = readFolder(folder.path, folder.descriptor);
+        } catch (const PlatformError &error) {
+            printError(error, QStringLiteral("cannot read "));
+            return false;
+        }
     }
+    const FolderListing &listing = folder.listing ? *folder.listing : read;
     // Read by its path where there is no descriptor, it must still be the folder the walk found
     // there, not one put in its place since (a link to somewhere else, say).
     if (listing.identity.device != folder.identity.device ||

@@ -16,6 +16,10 @@ struct FolderListing
     // Each file entry as its status call showed it (a link as the link itself).
     QList<FileIdentity> fileIdentities;
     QStringList folders; // folders and links to folders
+    // For a walk of the tree: the folders themselves, links left out, and those whose names are
+    // no text, as the file system keeps them (only where the system has descriptors).
+    QStringList realFolders;
+    QList<QByteArray> undecodableFolders;
 };
 
 // Throws PlatformError when the folder cannot be opened or read. Where the system has

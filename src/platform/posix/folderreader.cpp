@@ -144,11 +144,21 @@ FolderListing readFolder(const QString &path, int descriptor)
                 throw PlatformError::fromErrno(path, errno);
             break;
         }
-        if (entry->d_name[0] == '.' ||
-            !decodeFileName(entry->d_name, qsizetype(std::strlen(entry->d_name)), name))
+        if (entry->d_name[0] == '.')
             continue;
+        const qsizetype length = qsizetype(std::strlen(entry->d_name));
+        if (!decodeFileName(entry->d_name, length, name)) {
+            struct stat status;
+            if (entry->d_type == DT_DIR ||
+                (entry->d_type == DT_UNKNOWN &&
+                 ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+                 S_ISDIR(status.st_mode)))
+                listing.undecodableFolders.append(QByteArray(entry->d_name, length));
+            continue;
+        }
         if (entry->d_type == DT_DIR) {
             listing.folders.append(name);
+            listing.realFolders.append(name);
             continue;
         }
         // The listing's own numbers are not the file's on every file system: ask for its status.
@@ -168,6 +178,8 @@ FolderListing readFolder(const QString &path, int descriptor)
             listing.fileIdentities.append(identity);
         } else if (shown == FileIdentity::Kind::Folder) {
             listing.folders.append(name);
+            if (identity.kind == FileIdentity::Kind::Folder)
+                listing.realFolders.append(name);
         }
     }
     return listing;

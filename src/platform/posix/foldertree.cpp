@@ -37,49 +37,6 @@ bool sameFolder(const Frame &frame, const FolderIdentity &now, quint64 mount)
            (!frame.identity.inodesKept || now.inode == frame.identity.inode);
 }
 
-// The folders in an open folder, as the folder list would show them; links are left out by
-// their entry type, without a status call. Names that are no text are handed back apart, as
-// the file system keeps them. Returns 0 or the errno.
-int subfolderNames(int fd, QStringList &names, QList<QByteArray> &undecodable)
-{
-    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    DIR *dir = own < 0 ? nullptr : ::fdopendir(own);
-    if (!dir) {
-        const int err = errno;
-        if (own >= 0)
-            ::close(own);
-        return err;
-    }
-    int err = 0;
-    QString name;
-    for (;;) {
-        errno = 0;
-        const dirent *entry = ::readdir(dir);
-        if (!entry) {
-            err = errno;
-            break;
-        }
-        if (entry->d_name[0] == '.')
-            continue;
-        struct stat status;
-        const bool folder = entry->d_type == DT_DIR ||
-                            (entry->d_type == DT_UNKNOWN &&
-                             ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-                             S_ISDIR(status.st_mode));
-        if (!folder)
-            continue;
-        const qsizetype length = qsizetype(std::strlen(entry->d_name));
-        if (decodeFileName(entry->d_name, length, name))
-            names.append(name);
-        else
-            undecodable.append(QByteArray(entry->d_name, length));
-    }
-    ::closedir(dir);
-    sortFileNames(names);
-    std::sort(undecodable.begin(), undecodable.end());
-    return err;
-}
-
 class Walk
 {
 public:
@@ -163,21 +120,31 @@ private:
         }
         m_seen.insert({frame.identity.device, frame.identity.inode});
         frame.pathLength = m_path.size();
-        QList<QByteArray> undecodable;
         FolderTree::Folder folder;
         folder.path = m_path;
         folder.identity = frame.identity;
         folder.descriptor = frame.fd;
-        if (below) {
-            if (const int err = subfolderNames(frame.fd, frame.children, undecodable))
-                folder.error = QString::fromLocal8Bit(std::strerror(err));
+        // One reading of the folder serves the purge and the walk.
+        FolderListing listing;
+        try {
+            listing = readFolder(m_path, frame.fd);
+            folder.listing = &listing;
+        } catch (const PlatformError &error) {
+            folder.error = error.reason();
         }
+        if (below) {
+            frame.children = std::move(listing.realFolders);
+            sortFileNames(frame.children);
+        }
+        QList<QByteArray> undecodable = below ? std::move(listing.undecodableFolders)
+                                              : QList<QByteArray>();
+        std::sort(undecodable.begin(), undecodable.end());
         m_visit(folder);
         if (!undecodable.isEmpty()) {
             const QByteArray prefix = QFile::encodeName(m_path.endsWith(QLatin1Char('/'))
                                                             ? m_path
                                                             : m_path + QLatin1Char('/'));
-            for (const QByteArray &name : std::as_const(undecodable)) {
+            for (const QByteArray &name : undecodable) {
                 FolderTree::Folder skipped;
                 skipped.rawPath = prefix + name;
                 skipped.error = QStringLiteral("the name is not valid UTF-8, so the folder is not purged");

@@ -33,9 +33,11 @@ bool isSingleComponent(const QString &name, QByteArray &encoded)
             return false;
         ascii = ascii && c.unicode() < 0x80;
     }
-    encoded = QFile::encodeName(name);
-    if (ascii)
+    if (ascii) {
+        encoded = name.toLatin1(); // the same bytes, without a codec
         return true;
+    }
+    encoded = QFile::encodeName(name);
     QString decoded;
     return decodeFileName(encoded.constData(), encoded.size(), decoded) && decoded == name;
 }
