@@ -577,13 +577,21 @@ int main(int argc, char *argv[])
     if (sizeAt > 0 && sizeAt + 1 < arguments.size())
         files = arguments[sizeAt + 1].toInt();
     if (files < 20 || (sizeAt > 0 && sizeAt + 1 >= arguments.size()))
-        qFatal("usage: vintrex_bench [--size FILES], at least 20 files");
+        qFatal("usage: vintrex_bench [--size FILES] [--trees], at least 20 files");
     const int rounds = files <= 30000 ? 9 : 5;
     const int deletionRounds = files <= 30000 ? 5 : 3;
 
     QTemporaryDir temp;
     if (!temp.isValid())
         qFatal("no temporary folder");
+    QTemporaryDir shapes(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                             ? QStringLiteral("/dev/shm/vintrex_bench-XXXXXX")
+                             : temp.filePath(QStringLiteral("shapes-XXXXXX")));
+    if (arguments.contains(QStringLiteral("--trees"))) { // the trees only
+        benchTree(temp.path(), QStringLiteral(VINTREX_PROGRAM));
+        benchTreeShapes(shapes.path(), QStringLiteral(VINTREX_PROGRAM));
+        return 0;
+    }
     const QString home = temp.filePath(QStringLiteral("home"));
     const QString uniform = temp.filePath(QStringLiteral("uniform"));
     const QString mixed = temp.filePath(QStringLiteral("mixed"));
@@ -674,9 +682,6 @@ int main(int argc, char *argv[])
     }
     benchStartup(temp, uniform, home, files);
     benchTree(temp.path(), QStringLiteral(VINTREX_PROGRAM));
-    QTemporaryDir shapes(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
-                             ? QStringLiteral("/dev/shm/vintrex_bench-XXXXXX")
-                             : temp.filePath(QStringLiteral("shapes-XXXXXX")));
     benchTreeShapes(shapes.path(), QStringLiteral(VINTREX_PROGRAM));
     return 0;
 }
