@@ -1,6 +1,7 @@
 #include "confirmview.h"
 #include "filelist.h"
 #include "folderreader.h"
+#include "foldertree.h"
 #include "pinnedfolder.h"
 #include "platformerror.h"
 #include "profilenames.h"
@@ -488,6 +489,30 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(PlatformError, PinnedFolder(work, listed, system));
         QCOMPARE(QDir("/proc/self/fd").count(), descriptors); // the refused folder is not kept open
         QCOMPARE(namesIn(work), QStringList{"a.prt.2"});
+    }
+
+    // A tree walk with two folders open at a time, while another program moves a folder the walk
+    // has closed and puts a new one in its place: coming back, the walk finds out, says so once and
+    // leaves what is left below it; the folder moved along with it is still reached through "..".
+    void treeWalkComesBackToTheFoldersItListed()
+    {
+        QTemporaryDir tmp;
+        for (const char *folder : {"top/a/b/c", "top/a/b/c2", "top/a/b2", "top/z"})
+            makeFolder(tmp.path(), folder);
+        const QString top = tmp.filePath("top");
+        QStringList seen;
+        FolderTree tree;
+        tree.setOpenLimit(2);
+        tree.walk(top, true, [&](const FolderTree::Folder &folder) {
+            seen.append(QDir(tmp.path()).relativeFilePath(folder.path) + (folder.error.isEmpty() ? "" : ": " + folder.error));
+            if (folder.path.endsWith("/c")) {
+                QVERIFY(QDir(top).rename("a/b", "b-moved") && QDir(top).rename("a", "a-old"));
+                makeFolder(top, "a");
+            }
+        });
+        QCOMPARE(seen, (QStringList{"top", "top/a", "top/a/b", "top/a/b/c", "top/a/b/c2",
+                                    "top/a: was moved while the tree was walked; the folders left below it are not purged",
+                                    "top/z"}));
     }
 };
 
