@@ -67,8 +67,7 @@ public:
             ::close(fd);
             return fail(err);
         }
-        if (!enter(frame, below))
-            return;
+        enter(frame, below);
         while (!m_stack.empty()) {
             Frame &parent = m_stack.back();
             if (parent.next == parent.children.size()) {
@@ -112,11 +111,11 @@ public:
 private:
     // Visits a folder that was just opened and, unless it was visited before, puts it on the
     // stack with the folders below it.
-    bool enter(Frame frame, bool below)
+    void enter(Frame frame, bool below)
     {
         if (m_seen.contains({frame.identity.device, frame.identity.inode})) {
             ::close(frame.fd);
-            return false;
+            return;
         }
         m_seen.insert({frame.identity.device, frame.identity.inode});
         frame.pathLength = m_path.size();
@@ -154,7 +153,7 @@ private:
         if (!folder.error.isEmpty() || frame.children.isEmpty()) {
             ::close(frame.fd);
             // Nothing below it: the stack stays as it is, and its deepest folder open.
-            return true;
+            return;
         }
         m_stack.push_back(std::move(frame));
         if (m_firstOpen == 0 && m_stack.size() > 1)
@@ -165,7 +164,6 @@ private:
             m_stack[size_t(m_firstOpen)].fd = -1;
             ++m_firstOpen;
         }
-        return true;
     }
 
     int openCount() const
