@@ -13,7 +13,7 @@ int utf8Sequence(QByteArrayView bytes, qsizetype at, char32_t &code)
         return 1;
     }
     const int length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 0;
-    if (length == 0 || first > 0xF4 || at + length > bytes.size())
+    if (length == 0 || at + length > bytes.size())
         return 0;
     code = first & (0x3F >> (length - 1));
     for (int i = 1; i < length; ++i) {

@@ -156,8 +156,6 @@ private:
             return;
         }
         m_stack.push_back(std::move(frame));
-        if (m_firstOpen == 0 && m_stack.size() > 1)
-            m_firstOpen = 1;
         // The top folder stays open, so that any folder can be reached again from it.
         while (openCount() > m_openLimit) {
             ::close(m_stack[size_t(m_firstOpen)].fd);
@@ -166,10 +164,7 @@ private:
         }
     }
 
-    int openCount() const
-    {
-        return m_firstOpen == 0 ? int(m_stack.size()) : 1 + int(m_stack.size()) - m_firstOpen;
-    }
+    int openCount() const { return 1 + int(m_stack.size()) - m_firstOpen; }
 
     // Done with the deepest folder: closes it, and opens its parent again where it was closed.
     void leave()
@@ -200,8 +195,6 @@ private:
         }
         if (done.fd >= 0)
             ::close(done.fd);
-        if (m_stack.size() <= 1)
-            m_firstOpen = 0;
     }
 
     // Opens folder `index` of the stack again from the deepest open folder above it, name by
@@ -246,7 +239,8 @@ private:
     const int m_openLimit;
     const FolderTree::Visitor &m_visit;
     std::vector<Frame> m_stack;
-    int m_firstOpen = 0; // below the top folder, the frames from here on are open
+    // The top folder is open, and so is every frame from this one on.
+    int m_firstOpen = 1;
     // The path of the folder being visited; each frame's path is a start of it.
     QString m_path;
 };
