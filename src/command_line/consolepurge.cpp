@@ -69,16 +69,16 @@ bool ConsolePurge::purge(const FolderTree::Folder &folder)
             printError(error, QStringLiteral("cannot read "));
             return false;
         }
+        // Read by its path, it must still be the folder the walk found there, not one put in
+        // its place since (a link to somewhere else, say).
+        if (read.identity.device != folder.identity.device ||
+            (folder.identity.inodesKept && read.identity.inode != folder.identity.inode)) {
+            printError(shown(folder.path),
+                       QStringLiteral("is not the folder that was found there; left alone"));
+            return false;
+        }
     }
     const FolderListing &listing = folder.listing ? *folder.listing : read;
-    // Read by its path where there is no descriptor, it must still be the folder the walk found
-    // there, not one put in its place since (a link to somewhere else, say).
-    if (listing.identity.device != folder.identity.device ||
-        (folder.identity.inodesKept && listing.identity.inode != folder.identity.inode)) {
-        printError(shown(folder.path),
-                   QStringLiteral("is not the folder that was found there; left alone"));
-        return false;
-    }
     // The file list: the files that match the filter, in its order.
     m_listed = {folder.path, listing.identity, {}, {}, folder.descriptor};
     const WildcardPattern filter(m_options.pattern, Qt::CaseInsensitive);
