@@ -308,7 +308,7 @@ void benchWide(const QString &place, const QString &program)
 {
     constexpr int groups = 100, foldersPerGroup = 500, kept = groups * foldersPerGroup / 10 * 2;
     std::vector<double> programTimes, floorTimes;
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < 3; ++round) {
         const QString trees[2] = {place + QStringLiteral("/wide%1-program").arg(round),
                                   place + QStringLiteral("/wide%1-floor").arg(round)};
         makeWideTree(trees[0], groups, foldersPerGroup);

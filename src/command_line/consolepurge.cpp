@@ -25,7 +25,8 @@ void ConsolePurge::fileDeleted(const QString &name)
     updateProgressLine();
 }
 
-ConsolePurge::ConsolePurge(const Options &options) : m_options(options)
+ConsolePurge::ConsolePurge(const Options &options)
+    : m_options(options), m_filter(options.pattern, Qt::CaseInsensitive)
 {
     m_clock.start();
     m_sinceProgress.start();
@@ -81,9 +82,8 @@ bool ConsolePurge::purge(const FolderTree::Folder &folder)
     const FolderListing &listing = folder.listing ? *folder.listing : read;
     // The file list: the files that match the filter, in its order.
     m_listed = {folder.path, listing.identity, {}, {}, folder.descriptor};
-    const WildcardPattern filter(m_options.pattern, Qt::CaseInsensitive);
     for (qsizetype i = 0; i < listing.files.size(); ++i) {
-        if (filter.matches(listing.files[i])) {
+        if (m_filter.matches(listing.files[i])) {
             m_listed.names.append(listing.files[i]);
             m_listed.identities.append(listing.fileIdentities[i]);
         }

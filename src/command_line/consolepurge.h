@@ -4,6 +4,7 @@
 #include "messageboxes.h"
 #include "platformerror.h"
 #include "purgeview.h"
+#include "wildcardpattern.h"
 
 #include <QElapsedTimer>
 
@@ -78,6 +79,7 @@ private:
     void clearProgressLine();
 
     Options m_options;
+    WildcardPattern m_filter;
     ListedFiles m_listed;
     const ProModule *m_engine = nullptr; // the engine purging m_listed
     bool m_failed = false; // the folder being purged took the abort path

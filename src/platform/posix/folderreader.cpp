@@ -77,16 +77,16 @@ int statusAt(int folderFd, const char *name, FileIdentity &out)
     return 0;
 }
 
-int folderStatus(int folderFd, FolderIdentity &out, quint64 *mount)
+int folderStatus(int folderFd, FolderIdentity &out, quint64 *mount, const bool *inodesKept)
 {
     struct statx info;
     if (::statx(folderFd, "", AT_EMPTY_PATH, STATX_INO | STATX_MNT_ID, &info) != 0)
         return errno;
     struct statfs fs;
-    if (::fstatfs(folderFd, &fs) != 0)
+    if (!inodesKept && ::fstatfs(folderFd, &fs) != 0)
         return errno;
     out = {(quint64(info.stx_dev_major) << 32) | info.stx_dev_minor, info.stx_ino,
-           keepsInodeNumbers(long(fs.f_type))};
+           inodesKept ? *inodesKept : keepsInodeNumbers(long(fs.f_type))};
     if (mount) {
         // The kernel gives the mount ID from Linux 5.8 on.
         *mount = (info.stx_mask & STATX_MNT_ID) ? info.stx_mnt_id : out.device;
@@ -115,7 +115,7 @@ bool decodeFileName(const char *name, qsizetype length, QString &out)
     return !decoder.hasError() && out.toUtf8() == bytes;
 }
 
-FolderListing readFolder(const QString &path, int descriptor)
+FolderListing readFolder(const QString &path, int descriptor, const FolderIdentity *identityNow)
 {
     const int fd = descriptor >= 0 ? ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0)
                                    : ::open(QFile::encodeName(path).constData(),
@@ -130,15 +130,24 @@ FolderListing readFolder(const QString &path, int descriptor)
         ::close(fd);
         throw PlatformError::fromErrno(path, err);
     }
-
-    FolderListing listing;
-    if (const int err = folderStatus(fd, listing.identity))
+    FolderIdentity identity;
+    if (descriptor >= 0 && identityNow)
+        identity = *identityNow;
+    else if (const int err = folderStatus(fd, identity))
         throw PlatformError::fromErrno(path, err);
+    return listOpenFolder(dir.get(), path, identity);
+}
+
+FolderListing listOpenFolder(DIR *dir, const QString &path, const FolderIdentity &folder)
+{
+    const int fd = ::dirfd(dir);
+    FolderListing listing;
+    listing.identity = folder;
     QString name;
     FileIdentity identity;
     for (;;) {
         errno = 0;
-        const dirent *entry = readdir(dir.get());
+        const dirent *entry = readdir(dir);
         if (!entry) {
             if (errno != 0)
                 throw PlatformError::fromErrno(path, errno);

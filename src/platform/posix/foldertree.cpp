@@ -23,6 +23,7 @@ namespace {
 struct Frame
 {
     int fd = -1;
+    DIR *dir = nullptr; // fd read as a folder, where it was listed through it
     FolderIdentity identity;
     quint64 mount = 0;
     qsizetype nameStart = 0; // where its name starts in the path of the folder being visited
@@ -30,6 +31,16 @@ struct Frame
     QStringList children; // by name, as the folder list shows them
     qsizetype next = 0;
 };
+
+void closeFrame(Frame &frame)
+{
+    if (frame.dir)
+        ::closedir(frame.dir);
+    else if (frame.fd >= 0)
+        ::close(frame.fd);
+    frame.dir = nullptr;
+    frame.fd = -1;
+}
 
 bool sameFolder(const Frame &frame, const FolderIdentity &now, quint64 mount)
 {
@@ -46,10 +57,8 @@ public:
     }
     ~Walk()
     {
-        for (const Frame &frame : m_stack) {
-            if (frame.fd >= 0)
-                ::close(frame.fd);
-        }
+        for (Frame &frame : m_stack)
+            closeFrame(frame);
     }
 
     void run(const QString &top, bool below)
@@ -95,7 +104,9 @@ public:
             Frame next;
             next.fd = child;
             next.nameStart = nameStart;
-            if (const int err = folderStatus(child, next.identity, &next.mount)) {
+            // On the parent's mount, or left alone: the parent's file system answers for it.
+            if (const int err = folderStatus(child, next.identity, &next.mount,
+                                             &parent.identity.inodesKept)) {
                 ::close(child);
                 fail(err);
                 continue;
@@ -114,7 +125,7 @@ private:
     void enter(Frame frame, bool below)
     {
         if (m_seen.contains({frame.identity.device, frame.identity.inode})) {
-            ::close(frame.fd);
+            closeFrame(frame);
             return;
         }
         m_seen.insert({frame.identity.device, frame.identity.inode});
@@ -125,8 +136,11 @@ private:
         folder.descriptor = frame.fd;
         // One reading of the folder serves the purge and the walk.
         FolderListing listing;
+        frame.dir = ::fdopendir(frame.fd);
         try {
-            listing = readFolder(m_path, frame.fd);
+            if (!frame.dir)
+                throw PlatformError::fromErrno(m_path, errno);
+            listing = listOpenFolder(frame.dir, m_path, frame.identity);
             folder.listing = &listing;
         } catch (const PlatformError &error) {
             folder.error = error.reason();
@@ -151,15 +165,14 @@ private:
             }
         }
         if (!folder.error.isEmpty() || frame.children.isEmpty()) {
-            ::close(frame.fd);
+            closeFrame(frame);
             // Nothing below it: the stack stays as it is, and its deepest folder open.
             return;
         }
         m_stack.push_back(std::move(frame));
         // The top folder stays open, so that any folder can be reached again from it.
         while (openCount() > m_openLimit) {
-            ::close(m_stack[size_t(m_firstOpen)].fd);
-            m_stack[size_t(m_firstOpen)].fd = -1;
+            closeFrame(m_stack[size_t(m_firstOpen)]);
             ++m_firstOpen;
         }
     }
@@ -177,7 +190,8 @@ private:
             const int fd = ::openat(done.fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             FolderIdentity now;
             quint64 mount = 0;
-            if (fd >= 0 && folderStatus(fd, now, &mount) == 0 && sameFolder(parent, now, mount)) {
+            if (fd >= 0 && folderStatus(fd, now, &mount, &parent.identity.inodesKept) == 0 &&
+                sameFolder(parent, now, mount)) {
                 parent.fd = fd;
             } else {
                 if (fd >= 0)
@@ -193,8 +207,7 @@ private:
                                     "it are not purged"));
             }
         }
-        if (done.fd >= 0)
-            ::close(done.fd);
+        closeFrame(done);
     }
 
     // Opens folder `index` of the stack again from the deepest open folder above it, name by
@@ -216,7 +229,8 @@ private:
             fd = next;
             FolderIdentity now;
             quint64 mount = 0;
-            if (fd >= 0 && (folderStatus(fd, now, &mount) != 0 || !sameFolder(frame, now, mount))) {
+            if (fd >= 0 && (folderStatus(fd, now, &mount, &frame.identity.inodesKept) != 0 ||
+                            !sameFolder(frame, now, mount))) {
                 ::close(fd);
                 fd = -1;
             }

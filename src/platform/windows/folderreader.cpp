@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-FolderListing readFolder(const QString &path, int)
+FolderListing readFolder(const QString &path, int, const FolderIdentity *)
 {
     winfs::Folder folder;
     if (const unsigned long error = folder.open(nativePath(path)))
