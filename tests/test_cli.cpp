@@ -109,10 +109,11 @@ private slots:
             makeFile(mount, "t.prt.1");
             makeFile(mount, "t.prt.2");
         }
+        // Taken while every folder can still be read: only root lists an unreadable one.
+        const QStringList before = filesBelow(tmp.path());
         if (setup == "protected" || setup == "unreadable")
             QVERIFY(QFile::setPermissions(sub, setup == "protected" ? QFile::ReadOwner | QFile::ExeOwner
                                                                     : QFile::Permissions()));
-        const QStringList before = filesBelow(tmp.path());
 
         QProcess vintrex;
         vintrex.setWorkingDirectory(tmp.path());
