@@ -93,6 +93,10 @@ private:
     }
     void clearCensus();
     void clearPurgeList();
+    // The two halves of FinishPurge: the window back to the folder as it is now, counted; then
+    // the report of what was deleted, and the controls given back.
+    void closeRun();
+    void reportDeleted();
     // Deletes purge-list entry k through the folder pinned for this run, after making sure its
     // model's kept version is still there as listed; throws on any doubt.
     void deletePurgeEntry(int k, KeptCheck keptCheck);
