@@ -335,7 +335,8 @@ private slots:
 
     // On screen: the focus starts on Cancel, the nine controls rest, both boxes fit a long path;
     // closing the dialog ends the run like Cancel, and the next run gets a fresh dialog. Turning
-    // the questions off warns.
+    // the questions off warns. However the last run was answered, the next one starts on Cancel
+    // again, and the dialog made small still shows every answer.
     void confirmedRunOnScreen()
     {
         const QString longName = QString(58, 'f');
@@ -378,9 +379,26 @@ private slots:
         QTest::mouseClick(w.Ask, Qt::LeftButton);
         QTRY_VERIFY(!h.confirm->dialog());
         h.purge();
-        QVERIFY(h.confirm->dialog() && h.confirm->dialog() != d && h.confirm->dialog()->isVisible());
-        QTest::mouseClick(h.confirm->dialog()->Delete_Cancel, Qt::LeftButton);
-        QCOMPARE(namesIn(h.folder).size(), 2);
+        Delete_Confirm *again = h.confirm->dialog();
+        QVERIFY(again && again != d && again->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(again));
+        QTest::keyClick(again, Qt::Key_Tab);
+        QTest::keyClick(again, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), again->Yes_Delete_All);
+        QTest::keyClick(again, Qt::Key_Return);
+        QCOMPARE(namesIn(h.folder), QStringList{"p.prt.3"});
+        makeFile(h.folder, "p.prt.4");
+        w.Command1_Click();
+        h.purge();
+        QCOMPARE(h.confirm->dialog(), again); // hidden between runs, not made anew
+        QCOMPARE(again->focusWidget(), again->Delete_Cancel); // the focus once it is active
+        QTest::keyClick(again, Qt::Key_Return);
+        QVERIFY(again->isHidden());
+        QCOMPARE(namesIn(h.folder), (QStringList{"p.prt.3", "p.prt.4"}));
+        again->resize(300, 120);
+        for (QWidget *answer : {again->Yes_Delete, again->Yes_Delete_All, again->No_Delete, again->Delete_Cancel})
+            QVERIFY2(again->rect().contains(QRect(answer->mapTo(again, QPoint()), answer->size())),
+                     qPrintable(answer->objectName()));
     }
 
     void purgeListRemovals_data()

@@ -3,6 +3,7 @@
 #include "delete_confirm.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QTextDocument>
 
@@ -103,6 +104,9 @@ void ConfirmDialogHost::showDialog()
     const bool first = !dialog.isVisible();
     dialog.show();
     if (first) {
+        // A run starts. The dialog kept the focus where the last run's answer left it, which
+        // may be "Yes to All": Enter must never delete before the user has looked.
+        dialog.Delete_Cancel->setFocus();
         dialog.raise();
         dialog.activateWindow();
     }

@@ -84,6 +84,10 @@ Delete_Confirm::Delete_Confirm(ProModule &engine, QWidget *parent)
     setTabOrder(Yes_Delete_All, Yes_Delete);
     Delete_Cancel->setFocus();
 
+    // Made smaller, the window still shows every answer.
+    const QRect answers = Delete_Cancel->geometry().translated(Frame2->pos());
+    setMinimumSize(answers.right() + 1 + Frame2->x(), Frame2->geometry().bottom() + 1);
+
     connect(Yes_Delete, &QPushButton::clicked, this, &Delete_Confirm::Yes_Delete_Click);
     connect(Yes_Delete_All, &QPushButton::clicked, this, &Delete_Confirm::Yes_Delete_All_Click);
     connect(No_Delete, &QPushButton::clicked, this, &Delete_Confirm::No_Delete_Click);
