@@ -213,6 +213,17 @@ private slots:
         QCOMPARE((QStringList{w.dirList->path(), w.filList->folder()}), (QStringList{h.home(), h.home()}));
         QVERIFY(h.messages.shown.isEmpty());
 
+        // A type button on a folder gone meanwhile: home, listed with the button's filter.
+        const QString gone = makeFolder(h.home(), "gone");
+        makeFile(h.home(), "home.prt.1");
+        makeFile(h.home(), "home.asm.1");
+        w.dirList->setPath(gone);
+        QVERIFY(QDir(gone).removeRecursively());
+        w.Command3_Click();
+        QCOMPARE((QStringList{w.txtSearchSpec->text(), w.filList->folder()}), (QStringList{"*.prt.*", h.home()}));
+        QCOMPARE(w.filList->names(), QStringList{"home.prt.1"});
+        QCOMPARE(w.Pro_Eng_files->text(), "Pro Eng Files = 1");
+
         QVERIFY(QDir(doomed).removeRecursively());
         leaveFrom(doomed);
         QCOMPARE(h.messages.texts(), QStringList{"Device not available!"});

@@ -424,10 +424,10 @@ void Purge::txtSearchSpec_Change()
     try {
         filList->setPattern(txtSearchSpec->text());
     } catch (const PlatformError &) {
-        if (txtSearchSpec->text() != kAllFiles)
-            txtSearchSpec->setText(kAllFiles); // raises this handler again
+        if (filList->pattern() != txtSearchSpec->text())
+            txtSearchSpec->setText(kAllFiles); // refused; raises this handler again
         else
-            fallBackToHomeFolder(); // not the pattern: the folder itself is gone
+            fileListFolderFailed(); // the pattern is taken: the folder itself is gone
         return;
     }
     showFileCount();
@@ -444,8 +444,17 @@ void Purge::rereadFileList()
     try {
         filList->refresh();
     } catch (const PlatformError &) {
-        fallBackToHomeFolder();
+        fileListFolderFailed();
     }
+}
+
+void Purge::fileListFolderFailed()
+{
+    // The home folder itself gone: nowhere left to go, and an empty list rather than a stale one.
+    if (filList->folder() == QDir::cleanPath(QDir::homePath()))
+        filList->clear();
+    else
+        fallBackToHomeFolder();
 }
 
 void Purge::Command1_Click()

@@ -122,6 +122,8 @@ private:
     // The file list shows the folder list's folder, read once.
     void followFolderList();
     void fallBackToHomeFolder();
+    // The file list could not read its own folder again.
+    void fileListFolderFailed();
     void showFileCount();
 
     ProModule &m_engine;
