@@ -12,18 +12,24 @@
 #include "promodule.h"
 #include "purge.h"
 #include "purgelist.h"
+#include "qtmessageboxes.h"
 #include "registry.h"
 #include "settingsstore.h"
 #include "testsupport.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -102,6 +108,13 @@ struct Harness
 
 const Registry::Key HKLM = Registry::LocalMachine;
 
+// What a screen reader is given of a widget.
+QString spoken(QWidget *widget, QAccessible::Text text)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(text) : QString();
+}
+
 } // namespace
 
 // What only the windows can show, and what they do around the engine: the start-up, browsing,
@@ -159,6 +172,9 @@ private slots:
         QCOMPARE(w.filList->names(), expected == work ? listed : QStringList{"home.asm.1"});
         QCOMPARE(w.Pro_Eng_files->text(), expected == work ? "Pro Eng Files = 4" : "Pro Eng Files = 1");
         QCOMPARE(sorted(readFolder(work).folders), (QStringList{"dirlink.prt.5", "folder.prt.9"}));
+        // A screen reader names the drive list's popup and tells how to delete from the file list.
+        QCOMPARE((QStringList{spoken(w.drvList->view(), QAccessible::Name), spoken(w.filList, QAccessible::Description)}),
+                 (QStringList{"Drives", "Press Delete to delete a selected file"}));
         // Whatever happened, the next folder change is an ordinary one the file list follows.
         w.dirList->setPath(makeFolder(h.home(), "next"));
         QCOMPARE(w.filList->folder(), h.home() + "/next");
@@ -233,6 +249,24 @@ private slots:
         QVERIFY(QDir(h.home()).removeRecursively()); // nowhere left to go: an empty list, not a stale one
         w.Command1_Click();
         QCOMPARE(w.filList->count(), 0);
+    }
+
+    // The real message box: its details, once unfolded, are a text box with a name.
+    void messageBoxDetails()
+    {
+        QString detailsName;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                if (auto *details = box->findChild<QTextEdit *>())
+                    detailsName = spoken(details, QAccessible::Name);
+                box->accept();
+            }
+        });
+        poll.start(10);
+        QtMessageBoxes().show("Aborting", "Vintrex", MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok,
+                              "a.prt.1: is gone");
+        QCOMPARE(detailsName, "Details");
     }
 
     // However the pattern box gets the focus, the whole pattern is selected, to be typed over.
@@ -365,8 +399,10 @@ private slots:
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
         for (QLabel *box : {d->Latest_File_info, d->Delete_File_info})
             QVERIFY2(box->sizeHint().width() <= box->width() && box->sizeHint().height() <= box->height(), qPrintable(box->text()));
-        // A screen reader gets the whole text, which the box shows shortened.
-        QVERIFY(d->Delete_File_info->accessibleName().startsWith("Delete " + h.folder + "/p.prt.1 ?\n"));
+        // A screen reader gets the box's title, then the whole text, which the box shows shortened.
+        QCOMPARE(spoken(d->Latest_File_info, QAccessible::Name), "Latest File Version Information");
+        QCOMPARE(spoken(d->Delete_File_info, QAccessible::Name), "File to Delete");
+        QVERIFY(spoken(d->Delete_File_info, QAccessible::Description).startsWith("Delete " + h.folder + "/p.prt.1 ?\n"));
         QVERIFY(!d->Delete_File_info->text().contains(h.folder));
         // A double click on the purge list tells about the file under it; below the last entry,
         // or on an empty list, there is no file to tell about.

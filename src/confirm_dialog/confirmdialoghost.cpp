@@ -47,7 +47,7 @@ QString fitLine(const QString &line, const QFontMetrics &metrics, int width)
 }
 
 // The label shows every line fitted to its width; the tool tip and a screen reader get the
-// whole text.
+// whole text, as the description of the label, which is named after its box.
 void showInfo(QLabel *label, const QString &text)
 {
     const QString full = forLabel(text);
@@ -57,7 +57,6 @@ void showInfo(QLabel *label, const QString &text)
         line = fitLine(line, label->fontMetrics(), width);
     label->setText(lines.join(QLatin1Char('\n')));
     label->setToolTip(Qt::convertFromPlainText(full));
-    label->setAccessibleName(full);
     label->setAccessibleDescription(full);
 }
 
