@@ -106,6 +106,8 @@ void ConfirmDialogHost::showDialog()
         // A run starts. The dialog kept the focus where the last run's answer left it, which
         // may be "Yes to All": Enter must never delete before the user has looked.
         dialog.Delete_Cancel->setFocus();
+        // Drawn with its focus frame, as after a Tab, so the user sees what Enter would press.
+        dialog.setAttribute(Qt::WA_KeyboardFocusChange);
         dialog.raise();
         dialog.activateWindow();
     }
