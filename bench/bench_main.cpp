@@ -270,6 +270,16 @@ struct Program
         window.show(); // so that layout, progress and repaints cost what they cost on screen
     }
 
+    // A control of the main window, by its name.
+    template <typename T>
+    T *control(const char *name) const
+    {
+        T *found = window.findChild<T *>(QLatin1String(name));
+        if (!found)
+            qFatal("the main window has no control %s", name);
+        return found;
+    }
+
     // Processes events until the file list (or the purge list) has painted.
     void waitForPaint()
     {
@@ -285,7 +295,7 @@ struct Program
     void open(const QString &folder)
     {
         listPainted.painted = false;
-        window.dirList->setPath(folder);
+        control<DirList>("dirList")->setPath(folder);
         waitForPaint();
     }
     // Waits until the window shows what the last action left in the file list, or in the
@@ -293,16 +303,18 @@ struct Program
     void show()
     {
         listPainted.painted = false;
-        QAbstractItemView *list = window.DeleteFiles->isVisible() ? static_cast<QAbstractItemView *>(window.DeleteFiles) : window.filList;
+        auto *purgeList = control<PurgeList>("DeleteFiles");
+        QAbstractItemView *list = purgeList->isVisible() ? static_cast<QAbstractItemView *>(purgeList)
+                                                         : control<FileList>("filList");
         list->viewport()->update();
         waitForPaint();
     }
     void expectCounted(int files, int versionFiles) const
     {
-        if (window.Label1->text() != QStringLiteral("Files = %1").arg(files) ||
+        if (control<QLabel>("Label1")->text() != QStringLiteral("Files = %1").arg(files) ||
             engine.proEngFileCount() != versionFiles)
             qFatal("the folder was not counted right: %s, %d version files",
-                   qPrintable(window.Label1->text()), engine.proEngFileCount());
+                   qPrintable(control<QLabel>("Label1")->text()), engine.proEngFileCount());
     }
 
     SettingsStore settings;
@@ -314,7 +326,8 @@ struct Program
     ProgramStarter starter;
     Purge window{engine, settings, messages, busy, registry, starter};
     ConfirmDialogHost confirm{engine, &window};
-    PaintWatch listPainted{window.filList->viewport(), window.DeleteFiles->viewport()};
+    PaintWatch listPainted{control<FileList>("filList")->viewport(),
+                           control<PurgeList>("DeleteFiles")->viewport()};
 };
 
 // Opening a folder until the window shows both counters and the list, the first time in the
@@ -345,9 +358,9 @@ void benchCounters(Program &program, const QString &label, const QString &folder
 // version of each model.
 void benchScan(Program &program, const QString &label, int rounds)
 {
-    program.window.Ask->setChecked(false);
+    program.control<QCheckBox>("Ask")->setChecked(false);
     QStringList census;
-    for (const QString &name : program.window.filList->names()) {
+    for (const QString &name : program.control<FileList>("filList")->names()) {
         if (isProEngVersionFile(name))
             census.append(name);
     }
@@ -643,7 +656,7 @@ int main(int argc, char *argv[])
         std::vector<double> purgeTimes, deletionTimes, unlinkTimes, totalTimes, floorTimes, safeTimes;
         TimedOperations timed;
         program.engine.setFileOperations(timed);
-        program.window.Ask->setChecked(false);
+        program.control<QCheckBox>("Ask")->setChecked(false);
         pairedRounds(
             temp, uniformList, deletionRounds,
             [&](const QString &folder) {
@@ -682,7 +695,7 @@ int main(int argc, char *argv[])
         // The confirmed purge, answered "Yes to All" at the first file: from the answer until
         // the window shows the folder again, beside unlinkat of the same files.
         std::vector<double> confirmedTimes, confirmedFloor;
-        program.window.Ask->setChecked(true);
+        program.control<QCheckBox>("Ask")->setChecked(true);
         pairedRounds(
             temp, uniformList, deletionRounds,
             [&](const QString &folder) {

@@ -195,6 +195,7 @@ private slots:
             environment = QStringList{"LD_PRELOAD=" RACER_LIBRARY, "RACER_AFTER=" + QFileInfo(race[1]).fileName(),
                                       "RACER_FROM=" + race[2], "RACER_TO=outside/moved"};
         }
+        // Taken while every folder can still be read: only root lists an unreadable one.
         const QStringList before = filesBelow(tmp.path());
         if (setup == "protected" || setup == "unreadable")
             QVERIFY(QFile::setPermissions(sub, setup == "protected" ? QFile::ReadOwner | QFile::ExeOwner

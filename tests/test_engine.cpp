@@ -319,7 +319,8 @@ private slots:
 
     // Another program at work in the folder: whatever it does just before a deletion, no file is
     // deleted that is not the one listed, no model loses its latest version, and the run stops
-    // with the count, then the reason, which names the file.
+    // with the reason, which names the file, and the count (unconfirmed: the count first), both
+    // shown over counters that have already counted the folder again.
     void racesBeforeEachDeletion()
     {
         QFETCH(bool, ask);
@@ -351,14 +352,20 @@ private slots:
                 QVERIFY(QFile::link("m.prt.4", path));
             }
         };
+        QList<QList<int>> countersBehind;
+        f.messages.whileShown = [&] { countersBehind.append(f.view.counters); };
         f.purge();
         if (ask)
             f.answer("A");
-        QCOMPARE(f.messages.texts().mid(2), (QStringList{QString::number(6 - left.size() - (race == "remove")) + " Pro Eng Files Deleted!", kDeleteNotice}));
-        QCOMPARE(f.messages.shown.last().icon, ask ? Icon::Critical : Icon::Exclamation);
-        QCOMPARE(f.messages.shown.last().details, f.folder + "/" + cause);
+        const QString report = QString::number(6 - left.size() - (race == "remove")) + " Pro Eng Files Deleted!";
+        QCOMPARE(f.messages.texts().mid(2), (ask ? QStringList{kDeleteNotice, report} : QStringList{report, kDeleteNotice}));
+        const ScriptedMessageBoxes::Shown &notice = f.messages.shown[ask ? 2 : 3];
+        QCOMPARE(notice.icon, ask ? Icon::Critical : Icon::Exclamation);
+        QCOMPARE(notice.details, f.folder + "/" + cause);
         QCOMPARE(namesIn(f.folder), left);
         f.expectIdle();
+        f.recount(f.folder);
+        QCOMPARE(countersBehind.mid(2), (QList<QList<int>>{f.view.counters, f.view.counters}));
     }
 
     void confirmedRun_data()

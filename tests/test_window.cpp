@@ -12,18 +12,24 @@
 #include "promodule.h"
 #include "purge.h"
 #include "purgelist.h"
+#include "qtmessageboxes.h"
 #include "registry.h"
 #include "settingsstore.h"
 #include "testsupport.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -42,6 +48,39 @@ struct FakeStarter : ProgramStarter
     }
     QStringList started;
     bool succeeds = true;
+};
+
+// The main window's controls, found by their names as a user's tools find them.
+struct Controls
+{
+    template <typename T>
+    static T *named(const Purge &window, const char *name)
+    {
+        T *control = window.findChild<T *>(QLatin1String(name));
+        if (!control)
+            qFatal("the main window has no control %s", name);
+        return control;
+    }
+    explicit Controls(const Purge &w)
+        : txtSearchSpec(named<PatternEdit>(w, "txtSearchSpec")), filList(named<FileList>(w, "filList")),
+          dirList(named<DirList>(w, "dirList")), drvList(named<DriveList>(w, "drvList")),
+          Purge_Command(named<QPushButton>(w, "Purge_Command")), ProgressBar1(named<QProgressBar>(w, "ProgressBar1")),
+          Ask(named<QCheckBox>(w, "Ask")), DeleteFiles(named<PurgeList>(w, "DeleteFiles")),
+          Pro_Eng_files(named<QLabel>(w, "Pro_Eng_files")), PurgeListLabel(named<QLabel>(w, "PurgeListLabel"))
+    {
+        for (int i = 1; i <= 7; ++i)
+            Command[i] = named<QPushButton>(w, qPrintable(QString("Command%1").arg(i)));
+    }
+    PatternEdit *txtSearchSpec;
+    FileList *filList;
+    DirList *dirList;
+    DriveList *drvList;
+    QPushButton *Purge_Command;
+    QProgressBar *ProgressBar1;
+    QCheckBox *Ask;
+    PurgeList *DeleteFiles;
+    QLabel *Pro_Eng_files, *PurgeListLabel;
+    QPushButton *Command[8] = {};
 };
 
 // A main window with everything around it in a temporary place: the home folder, the settings
@@ -70,7 +109,7 @@ struct Harness
         QList<DriveList::Volume> volumes{{"/", "root"}};
         for (const QString &root : extraDriveRoots)
             volumes.append({root, QDir(root).dirName()});
-        window->drvList->setVolumes(volumes);
+        Controls(*window).drvList->setVolumes(volumes);
         window->setStartupFolder(namedFolder);
         window->Form_Load();
         messages.shown.clear();
@@ -82,7 +121,7 @@ struct Harness
     QStringList purge(const QList<Answer> &answers = {Answer::Yes, Answer::Yes})
     {
         messages.answers = answers;
-        window->Purge_Command->click();
+        Controls(*window).Purge_Command->click();
         return messages.texts();
     }
 
@@ -101,6 +140,13 @@ struct Harness
 };
 
 const Registry::Key HKLM = Registry::LocalMachine;
+
+// What a screen reader is given of a widget.
+QString spoken(QWidget *widget, QAccessible::Text text)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(text) : QString();
+}
 
 } // namespace
 
@@ -150,18 +196,22 @@ private slots:
         if (!savedFolder.isEmpty())
             h.settings.setValue("Startup", "Dir", h.path("data/" + savedFolder));
         Purge &w = h.load(homeOnOwnDrive ? QStringList{h.home()} : QStringList{}, namedFolder.isEmpty() ? "" : h.path("data/" + namedFolder));
+        const Controls c(w);
         const QString expected = savedFolder == "work" || namedFolder == "work" ? work : h.home();
         QCOMPARE(h.settings.value("Startup", "Dir"), savedFolder.isEmpty() ? "" : h.path("data/" + savedFolder)); // until the window closes
-        QCOMPARE((QStringList{w.dirList->path(), w.filList->folder(), w.drvList->drive()}),
-                 (QStringList{expected, expected, w.drvList->driveOf(expected)}));
-        QVERIFY(!w.StartupFolderPending && w.Ask->isChecked() && !h.busy.isBusy());
+        QCOMPARE((QStringList{c.dirList->path(), c.filList->folder(), c.drvList->drive()}),
+                 (QStringList{expected, expected, c.drvList->driveOf(expected)}));
+        QVERIFY(!w.StartupFolderPending && c.Ask->isChecked() && !h.busy.isBusy());
         const QStringList listed = {"A.prt.1", "a.prt.1", "b.prt.10", "b.prt.2", "link.prt.4", "notes.doc"};
-        QCOMPARE(w.filList->names(), expected == work ? listed : QStringList{"home.asm.1"});
-        QCOMPARE(w.Pro_Eng_files->text(), expected == work ? "Pro Eng Files = 4" : "Pro Eng Files = 1");
+        QCOMPARE(c.filList->names(), expected == work ? listed : QStringList{"home.asm.1"});
+        QCOMPARE(c.Pro_Eng_files->text(), expected == work ? "Pro Eng Files = 4" : "Pro Eng Files = 1");
         QCOMPARE(sorted(readFolder(work).folders), (QStringList{"dirlink.prt.5", "folder.prt.9"}));
+        // A screen reader names the drive list's popup and tells how to delete from the file list.
+        QCOMPARE((QStringList{spoken(c.drvList->view(), QAccessible::Name), spoken(c.filList, QAccessible::Description)}),
+                 (QStringList{"Drives", "Press Delete to delete a selected file"}));
         // Whatever happened, the next folder change is an ordinary one the file list follows.
-        w.dirList->setPath(makeFolder(h.home(), "next"));
-        QCOMPARE(w.filList->folder(), h.home() + "/next");
+        c.dirList->setPath(makeFolder(h.home(), "next"));
+        QCOMPARE(c.filList->folder(), h.home() + "/next");
     }
 
     // A drive without a medium, a folder gone before it is opened or refreshed: the window stays
@@ -175,53 +225,83 @@ private slots:
         makeFile(work, "a.prt.1");
         makeFile(work, "b");
         Purge &w = h.load({stick, noMedium});
-        w.dirList->setPath(work);
-        w.drvList->setDrive(stick);
-        QCOMPARE(w.filList->folder(), stick);
-        QCOMPARE(w.drvList->driveOf(stick + "x/a"), QStringLiteral("/")); // a name that only starts alike
-        w.drvList->setDrive("/"); // back on the folder last visited there
-        QCOMPARE(w.filList->folder(), work);
-        w.drvList->setDrive(noMedium);
-        QCOMPARE((QStringList{w.drvList->drive(), w.dirList->path(), w.filList->folder()}), (QStringList{"/", work, work}));
+        const Controls c(w);
+        c.dirList->setPath(work);
+        c.drvList->setDrive(stick);
+        QCOMPARE(c.filList->folder(), stick);
+        QCOMPARE(c.drvList->driveOf(stick + "x/a"), QStringLiteral("/")); // a name that only starts alike
+        c.drvList->setDrive("/"); // back on the folder last visited there
+        QCOMPARE(c.filList->folder(), work);
+        c.drvList->setDrive(noMedium);
+        QCOMPARE((QStringList{c.drvList->drive(), c.dirList->path(), c.filList->folder()}), (QStringList{"/", work, work}));
 
-        w.txtSearchSpec->setText("*.prt.*");
-        QCOMPARE(w.filList->names(), QStringList{"a.prt.1"});
-        w.txtSearchSpec->setText("sub/*.prt.*");
-        QCOMPARE(w.txtSearchSpec->text(), QStringLiteral("*.*"));
-        QCOMPARE(w.filList->names(), (QStringList{"a.prt.1", "b"}));
-        w.txtSearchSpec->setText(" b ; ?.PRT.* "); // several, without case, blanks around
-        QCOMPARE(w.filList->names(), (QStringList{"a.prt.1", "b"}));
-        w.txtSearchSpec->setText("");
-        QCOMPARE(w.filList->count(), 2);
+        c.txtSearchSpec->setText("*.prt.*");
+        QCOMPARE(c.filList->names(), QStringList{"a.prt.1"});
+        c.txtSearchSpec->setText("sub/*.prt.*");
+        QCOMPARE(c.txtSearchSpec->text(), QStringLiteral("*.*"));
+        QCOMPARE(c.filList->names(), (QStringList{"a.prt.1", "b"}));
+        c.txtSearchSpec->setText(" b ; ?.PRT.* "); // several, without case, blanks around
+        QCOMPARE(c.filList->names(), (QStringList{"a.prt.1", "b"}));
+        c.txtSearchSpec->setText("");
+        QCOMPARE(c.filList->count(), 2);
 
         // Leaving the folder list opens the folder highlighted there, if any.
-        const auto leaveFrom = [&w](const QString &path) {
-            w.dirList->setCurrentItem(w.dirList->findItems(QDir(path).dirName(), Qt::MatchExactly | Qt::MatchRecursive).value(0));
+        const auto leaveFrom = [&w, &c](const QString &path) {
+            c.dirList->setCurrentItem(c.dirList->findItems(QDir(path).dirName(), Qt::MatchExactly | Qt::MatchRecursive).value(0));
             w.dirList_LostFocus();
         };
-        w.dirList->setPath(h.home());
+        c.dirList->setPath(h.home());
         w.dirList_LostFocus();
-        QCOMPARE(w.dirList->path(), h.home());
+        QCOMPARE(c.dirList->path(), h.home());
         leaveFrom(work);
-        QCOMPARE(w.filList->folder(), work);
+        QCOMPARE(c.filList->folder(), work);
 
         makeFile(work, "c.prt.2");
         w.Command1_Click();
-        QCOMPARE(w.filList->count(), 3);
+        QCOMPARE(c.filList->count(), 3);
         QVERIFY(QDir(work).removeRecursively());
         w.Command1_Click();
-        QCOMPARE((QStringList{w.dirList->path(), w.filList->folder()}), (QStringList{h.home(), h.home()}));
+        QCOMPARE((QStringList{c.dirList->path(), c.filList->folder()}), (QStringList{h.home(), h.home()}));
         QVERIFY(h.messages.shown.isEmpty());
+
+        // A type button on a folder gone meanwhile: home, listed with the button's filter.
+        const QString gone = makeFolder(h.home(), "gone");
+        makeFile(h.home(), "home.prt.1");
+        makeFile(h.home(), "home.asm.1");
+        c.dirList->setPath(gone);
+        QVERIFY(QDir(gone).removeRecursively());
+        w.Command3_Click();
+        QCOMPARE((QStringList{c.txtSearchSpec->text(), c.filList->folder()}), (QStringList{"*.prt.*", h.home()}));
+        QCOMPARE(c.filList->names(), QStringList{"home.prt.1"});
+        QCOMPARE(c.Pro_Eng_files->text(), "Pro Eng Files = 1");
 
         QVERIFY(QDir(doomed).removeRecursively());
         leaveFrom(doomed);
         QCOMPARE(h.messages.texts(), QStringList{"Device not available!"});
         QCOMPARE(h.messages.shown.first().icon, MessageBoxes::Icon::Critical);
-        QCOMPARE((QStringList{w.dirList->path(), w.filList->folder()}), (QStringList{h.home(), h.home()}));
+        QCOMPARE((QStringList{c.dirList->path(), c.filList->folder()}), (QStringList{h.home(), h.home()}));
         QVERIFY(!h.busy.isBusy());
         QVERIFY(QDir(h.home()).removeRecursively()); // nowhere left to go: an empty list, not a stale one
         w.Command1_Click();
-        QCOMPARE(w.filList->count(), 0);
+        QCOMPARE(c.filList->count(), 0);
+    }
+
+    // The real message box: its details, once unfolded, are a text box with a name.
+    void messageBoxDetails()
+    {
+        QString detailsName;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                if (auto *details = box->findChild<QTextEdit *>())
+                    detailsName = spoken(details, QAccessible::Name);
+                box->accept();
+            }
+        });
+        poll.start(10);
+        QtMessageBoxes().show("Aborting", "Vintrex", MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok,
+                              "a.prt.1: is gone");
+        QCOMPARE(detailsName, "Details");
     }
 
     // However the pattern box gets the focus, the whole pattern is selected, to be typed over.
@@ -229,19 +309,20 @@ private slots:
     {
         Harness h;
         Purge &w = h.load();
+        const Controls c(w);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.txtSearchSpec->setText("*.prt.*");
+        c.txtSearchSpec->setText("*.prt.*");
         for (const QString way : {"the label's access key", "a click", "tab from the control before"}) {
-            w.Command7->setFocus();
-            w.txtSearchSpec->deselect();
+            c.Command[7]->setFocus();
+            c.txtSearchSpec->deselect();
             if (way.startsWith("the label"))
                 QTest::keyClick(&w, Qt::Key_C, Qt::AltModifier);
             else if (way == "a click")
-                QTest::mouseClick(w.txtSearchSpec, Qt::LeftButton, {}, QPoint(5, 5));
+                QTest::mouseClick(c.txtSearchSpec, Qt::LeftButton, {}, QPoint(5, 5));
             else
-                QTest::keyClick(w.Command7, Qt::Key_Tab);
-            QVERIFY2(w.txtSearchSpec->hasFocus() && w.txtSearchSpec->selectedText() == "*.prt.*", qPrintable(way));
+                QTest::keyClick(c.Command[7], Qt::Key_Tab);
+            QVERIFY2(c.txtSearchSpec->hasFocus() && c.txtSearchSpec->selectedText() == "*.prt.*", qPrintable(way));
         }
     }
 
@@ -327,6 +408,7 @@ private slots:
         QFETCH(QString, last);
         Harness h({"a.prt.1", "a.prt.2", "notes.txt"});
         Purge &w = h.load();
+        const Controls c(w);
         QString folder = h.folder, name = "a.prt.2";
         if (kind == "link") {
             QVERIFY(QFile::link("a.prt.2", folder + "/z.prt.9"));
@@ -335,12 +417,12 @@ private slots:
         } else if (kind == "linked") {
             folder = h.path("linked");
             QVERIFY(QFile::link(h.folder, folder));
-            w.dirList->setPath(folder);
+            c.dirList->setPath(folder);
         }
         const QString path = folder + "/" + name;
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
         if (kind != "nothing selected")
-            w.filList->setCurrentIndex(w.filList->model()->index(int(w.filList->names().indexOf(name)), 0));
+            c.filList->setCurrentIndex(c.filList->model()->index(int(c.filList->names().indexOf(name)), 0));
         if (kind == "replaced") {
             makeFile(folder, "other");
             QCOMPARE(::rename(qPrintable(folder + "/other"), qPrintable(path)), 0);
@@ -349,50 +431,54 @@ private slots:
             makeFile(folder, "new.prt.1");
         }
         h.messages.answers = answers;
-        QTest::keyRelease(w.filList, Qt::Key(key & ~Qt::KeyboardModifierMask), Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+        QTest::keyRelease(c.filList, Qt::Key(key & ~Qt::KeyboardModifierMask), Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
         const QStringList texts = h.messages.texts();
         if (last.isEmpty()) {
             QCOMPARE(texts, QStringList());
-            QCOMPARE(w.filList->text(w.filList->selectedRow()), kind.isEmpty() ? name : QString());
-            QCOMPARE(w.Pro_Eng_files->text(), "Pro Eng Files = 2"); // read again, not counted again
+            QCOMPARE(c.filList->text(c.filList->selectedRow()), kind.isEmpty() ? name : QString());
+            QCOMPARE(c.Pro_Eng_files->text(), "Pro Eng Files = 2"); // read again, not counted again
         } else {
             QCOMPARE(texts.mid(0, answers.size()), QStringList({"Delete " + path + " ?", "Are you sure you want to delete " + path + "?"}).mid(0, answers.size()));
             QCOMPARE(texts.last(), last.replace("%1", path));
             QCOMPARE(h.messages.shown.last().details, kind == "replaced" ? path + ": has been replaced by another file since it was listed" : "");
-            QCOMPARE(w.Pro_Eng_files->text(), QString("Pro Eng Files = %1").arg(std::count_if(left.begin(), left.end(), isProEngVersionFile)));
+            QCOMPARE(c.Pro_Eng_files->text(), QString("Pro Eng Files = %1").arg(std::count_if(left.begin(), left.end(), isProEngVersionFile)));
         }
         QCOMPARE(namesIn(folder), left);
-        QCOMPARE(w.filList->names(), left);
+        QCOMPARE(c.filList->names(), left);
     }
 
     // On screen: the focus starts on Cancel, the nine controls rest, both boxes fit a long path;
     // closing the dialog ends the run like Cancel, and the next run gets a fresh dialog. Turning
-    // the questions off warns.
+    // the questions off warns. However the last run was answered, the next one starts on Cancel
+    // again, and the dialog made small still shows every answer.
     void confirmedRunOnScreen()
     {
         const QString longName = QString(58, 'f');
         Harness h({"p.prt.1", "p.prt.2", "p.prt.3"}, longName + "/" + longName + "/" + longName);
         Purge &w = h.load();
+        const Controls c(w);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         h.purge();
         Delete_Confirm *d = h.confirm->dialog();
         QVERIFY(QTest::qWaitForWindowActive(d));
         QCOMPARE(QApplication::focusWidget(), d->Delete_Cancel);
-        const QList<QWidget *> resting = {w.Purge_Command, w.Ask, w.Command1, w.Command2, w.Command3,
-                                          w.Command4, w.Command5, w.Command6, w.Command7};
+        const QList<QWidget *> resting = {c.Purge_Command, c.Ask, c.Command[1], c.Command[2], c.Command[3],
+                                          c.Command[4], c.Command[5], c.Command[6], c.Command[7]};
         for (QWidget *control : resting)
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
         for (QLabel *box : {d->Latest_File_info, d->Delete_File_info})
             QVERIFY2(box->sizeHint().width() <= box->width() && box->sizeHint().height() <= box->height(), qPrintable(box->text()));
-        // A screen reader gets the whole text, which the box shows shortened.
-        QVERIFY(d->Delete_File_info->accessibleName().startsWith("Delete " + h.folder + "/p.prt.1 ?\n"));
+        // A screen reader gets the box's title, then the whole text, which the box shows shortened.
+        QCOMPARE(spoken(d->Latest_File_info, QAccessible::Name), "Latest File Version Information");
+        QCOMPARE(spoken(d->Delete_File_info, QAccessible::Name), "File to Delete");
+        QVERIFY(spoken(d->Delete_File_info, QAccessible::Description).startsWith("Delete " + h.folder + "/p.prt.1 ?\n"));
         QVERIFY(!d->Delete_File_info->text().contains(h.folder));
         // A double click on the purge list tells about the file under it; below the last entry,
         // or on an empty list, there is no file to tell about.
-        w.DeleteFiles->setCurrentRow(1);
+        c.DeleteFiles->setCurrentRow(1);
         w.DeleteFiles_DblClick();
-        QTest::mouseDClick(w.DeleteFiles->viewport(), Qt::LeftButton, {}, QPoint(5, w.DeleteFiles->viewport()->height() - 5));
+        QTest::mouseDClick(c.DeleteFiles->viewport(), Qt::LeftButton, {}, QPoint(5, c.DeleteFiles->viewport()->height() - 5));
         QVERIFY2(h.messages.texts().value(2).startsWith(h.folder + "/p.prt.2\r\nFile Size :  0.007 KB\nCreated: "),
                  qPrintable(h.messages.texts().value(2)));
         QCOMPARE(h.messages.texts().value(3), "No file info available in current environment");
@@ -404,15 +490,32 @@ private slots:
         QCOMPARE(h.messages.texts().last(), "No file info available in current environment");
         for (QWidget *control : resting)
             QVERIFY(control->isEnabled());
-        QVERIFY(w.ProgressBar1->isHidden() && w.DeleteFiles->isHidden() && w.PurgeListLabel->isHidden() && !h.busy.isBusy());
-        QTest::mouseClick(w.Ask, Qt::LeftButton); // now the purge will not ask, and the user is told so
+        QVERIFY(c.ProgressBar1->isHidden() && c.DeleteFiles->isHidden() && c.PurgeListLabel->isHidden() && !h.busy.isBusy());
+        QTest::mouseClick(c.Ask, Qt::LeftButton); // now the purge will not ask, and the user is told so
         QCOMPARE(h.messages.texts().last(), "Warning - ALL old versions of Pro Eng Files will be delete when purging!");
-        QTest::mouseClick(w.Ask, Qt::LeftButton);
+        QTest::mouseClick(c.Ask, Qt::LeftButton);
         QTRY_VERIFY(!h.confirm->dialog());
         h.purge();
-        QVERIFY(h.confirm->dialog() && h.confirm->dialog() != d && h.confirm->dialog()->isVisible());
-        QTest::mouseClick(h.confirm->dialog()->Delete_Cancel, Qt::LeftButton);
-        QCOMPARE(namesIn(h.folder).size(), 2);
+        Delete_Confirm *again = h.confirm->dialog();
+        QVERIFY(again && again != d && again->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(again));
+        QTest::keyClick(again, Qt::Key_Tab);
+        QTest::keyClick(again, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), again->Yes_Delete_All);
+        QTest::keyClick(again, Qt::Key_Return);
+        QCOMPARE(namesIn(h.folder), QStringList{"p.prt.3"});
+        makeFile(h.folder, "p.prt.4");
+        w.Command1_Click();
+        h.purge();
+        QCOMPARE(h.confirm->dialog(), again); // hidden between runs, not made anew
+        QCOMPARE(again->focusWidget(), again->Delete_Cancel); // the focus once it is active
+        QTest::keyClick(again, Qt::Key_Return);
+        QVERIFY(again->isHidden());
+        QCOMPARE(namesIn(h.folder), (QStringList{"p.prt.3", "p.prt.4"}));
+        again->resize(300, 120);
+        for (QWidget *answer : {again->Yes_Delete, again->Yes_Delete_All, again->No_Delete, again->Delete_Cancel})
+            QVERIFY2(again->rect().contains(QRect(answer->mapTo(again, QPoint()), answer->size())),
+                     qPrintable(answer->objectName()));
     }
 
     void purgeListRemovals_data()

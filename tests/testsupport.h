@@ -27,6 +27,8 @@ public:
                 const QString &details = {}) override
     {
         shown.append({text, title, icon, buttons, details});
+        if (whileShown)
+            whileShown();
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         return answers.isEmpty() ? Answer::No : answers.takeFirst();
@@ -35,6 +37,8 @@ public:
 
     QList<Answer> answers;
     QList<Shown> shown;
+    // Called while each box is up, to look at what is behind it.
+    std::function<void()> whileShown;
 };
 
 // The file-information service as in production, unless a test makes it unavailable.

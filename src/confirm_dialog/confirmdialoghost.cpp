@@ -3,6 +3,7 @@
 #include "delete_confirm.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QTextDocument>
 
@@ -46,7 +47,7 @@ QString fitLine(const QString &line, const QFontMetrics &metrics, int width)
 }
 
 // The label shows every line fitted to its width; the tool tip and a screen reader get the
-// whole text.
+// whole text, as the description of the label, which is named after its box.
 void showInfo(QLabel *label, const QString &text)
 {
     const QString full = forLabel(text);
@@ -56,7 +57,6 @@ void showInfo(QLabel *label, const QString &text)
         line = fitLine(line, label->fontMetrics(), width);
     label->setText(lines.join(QLatin1Char('\n')));
     label->setToolTip(Qt::convertFromPlainText(full));
-    label->setAccessibleName(full);
     label->setAccessibleDescription(full);
 }
 
@@ -103,6 +103,11 @@ void ConfirmDialogHost::showDialog()
     const bool first = !dialog.isVisible();
     dialog.show();
     if (first) {
+        // A run starts. The dialog kept the focus where the last run's answer left it, which
+        // may be "Yes to All": Enter must never delete before the user has looked.
+        dialog.Delete_Cancel->setFocus();
+        // Drawn with its focus frame, as after a Tab, so the user sees what Enter would press.
+        dialog.setAttribute(Qt::WA_KeyboardFocusChange);
         dialog.raise();
         dialog.activateWindow();
     }

@@ -12,12 +12,14 @@
 
 namespace {
 
-QLabel *infoLabel(QWidget *frame, const char *name, const QRect &geometry, const QColor &colour)
+QLabel *infoLabel(QGroupBox *frame, const char *name, const QRect &geometry, const QColor &colour)
 {
     auto *label = new QLabel(frame);
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
     label->setTextFormat(Qt::PlainText);
+    // Named after its box: the text, which changes from file to file, is the description.
+    label->setAccessibleName(frame->title());
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     // Each line is fitted to the width when it is set, so nothing needs to wrap.
     label->setWordWrap(false);
@@ -42,7 +44,9 @@ QPushButton *answerButton(QWidget *frame, const char *name, const QString &capti
 } // namespace
 
 Delete_Confirm::Delete_Confirm(ProModule &engine, QWidget *parent)
-    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    // A dialog to the window manager, with a title, a system menu and a close box: no box to
+    // minimise or maximise it.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_engine(engine)
 {
@@ -83,6 +87,10 @@ Delete_Confirm::Delete_Confirm(ProModule &engine, QWidget *parent)
     setTabOrder(No_Delete, Yes_Delete_All);
     setTabOrder(Yes_Delete_All, Yes_Delete);
     Delete_Cancel->setFocus();
+
+    // Made smaller, the window still shows every answer.
+    const QRect answers = Delete_Cancel->geometry().translated(Frame2->pos());
+    setMinimumSize(answers.right() + 1 + Frame2->x(), Frame2->geometry().bottom() + 1);
 
     connect(Yes_Delete, &QPushButton::clicked, this, &Delete_Confirm::Yes_Delete_Click);
     connect(Yes_Delete_All, &QPushButton::clicked, this, &Delete_Confirm::Yes_Delete_All_Click);

@@ -266,15 +266,26 @@ void ProModule::deleteListedFile(const QString &folder, const FolderIdentity &fo
 
 void ProModule::FinishPurge()
 {
+    closeRun();
+    reportDeleted();
+}
+
+void ProModule::closeRun()
+{
     m_confirm->hideDialog();
     m_pinned.reset();
     m_view->showPurgeList({}, {}, {});
     clearCensus();
     clearPurgeList();
     m_view->rereadFileList();
+    // Counted before any box comes up, so that the counters behind it tell the truth.
+    CountProEngFiles();
+}
+
+void ProModule::reportDeleted()
+{
     m_messages.inform(QString::number(DeletedCount) + QStringLiteral(" Pro Eng Files Deleted!"),
                       MessageBoxes::Icon::Information);
-    CountProEngFiles();
     m_view->enablePurgeControls(true);
     CountProEngFiles();
     DeletedCount = 0;
@@ -356,9 +367,10 @@ void ProModule::OnConfirmAnswer(Answer answer)
         fillDialogFor(PurgeIndex);
     } catch (const PlatformError &error) {
         m_abortError = error;
-        // What was deleted is reported once; the reason is the last word.
-        FinishPurge();
+        // The run stops on the reason, then reports what it deleted before, once.
+        closeRun();
         m_messages.inform(kAbortNotice, MessageBoxes::Icon::Critical, error.message());
+        reportDeleted();
     }
 }
 

@@ -95,6 +95,10 @@ private:
     }
     void clearCensus();
     void clearPurgeList();
+    // The two halves of FinishPurge: the window back to the folder as it is now, counted; then
+    // the report of what was deleted, and the controls given back.
+    void closeRun();
+    void reportDeleted();
     // Deletes purge-list entry k through the folder pinned for this run, after making sure its
     // model's kept version is still there as listed (every time: another program may take it
     // away between two deletions); throws on any doubt.

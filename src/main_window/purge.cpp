@@ -16,6 +16,7 @@
 #include "settingsstore.h"
 #include "twips.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -140,10 +141,13 @@ void Purge::createBrowser(QWidget *panel)
     filList = place(new FileList(panel), "filList", twips(4560, 720, 3255, 5355),
                     QStringLiteral("Press Delete to delete a selected file"));
     filList->setAccessibleName(QStringLiteral("Files"));
+    // A screen reader reads the description, not the tool tip that only the mouse brings up.
+    filList->setAccessibleDescription(filList->toolTip());
     dirList = place(new DirList(panel), "dirList", twips(360, 750, 3495, 5265));
     dirList->setAccessibleName(QStringLiteral("Folders"));
     drvList = place(new DriveList(panel), "drvList", twips(840, 360, 2415, 315));
     drvList->setAccessibleName(QStringLiteral("Drives"));
+    drvList->view()->setAccessibleName(QStringLiteral("Drives"));
 
     Label1 = place(new QLabel(QStringLiteral("Files = "), panel), "Label1",
                    twips(6720, 6120, 1455, 255), QStringLiteral("Total number of files"));
@@ -424,10 +428,10 @@ void Purge::txtSearchSpec_Change()
     try {
         filList->setPattern(txtSearchSpec->text());
     } catch (const PlatformError &) {
-        if (txtSearchSpec->text() != kAllFiles)
-            txtSearchSpec->setText(kAllFiles); // raises this handler again
+        if (filList->pattern() != txtSearchSpec->text())
+            txtSearchSpec->setText(kAllFiles); // refused; raises this handler again
         else
-            fallBackToHomeFolder(); // not the pattern: the folder itself is gone
+            fileListFolderFailed(); // the pattern is taken: the folder itself is gone
         return;
     }
     showFileCount();
@@ -444,8 +448,17 @@ void Purge::rereadFileList()
     try {
         filList->refresh();
     } catch (const PlatformError &) {
-        fallBackToHomeFolder();
+        fileListFolderFailed();
     }
+}
+
+void Purge::fileListFolderFailed()
+{
+    // The home folder itself gone: nowhere left to go, and an empty list rather than a stale one.
+    if (filList->folder() == QDir::cleanPath(QDir::homePath()))
+        filList->clear();
+    else
+        fallBackToHomeFolder();
 }
 
 void Purge::Command1_Click()

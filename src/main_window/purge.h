@@ -83,6 +83,13 @@ public:
     // True from the start of loading until the saved folder has been restored (or given up).
     bool StartupFolderPending = false;
 
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // The controls, each with its name as its object name (tests find them by it).
     QWidget *Picture1;
     QLabel *lblCriteria;
     PatternEdit *txtSearchSpec;
@@ -106,11 +113,6 @@ public:
     QLabel *FILE_DELETING_LABEL;
     QAction *frmabout;
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     void createControls();
     void createBrowser(QWidget *panel);
     void createPurgeControls(QWidget *panel, const QFont &font);
@@ -122,6 +124,8 @@ private:
     // The file list shows the folder list's folder, read once.
     void followFolderList();
     void fallBackToHomeFolder();
+    // The file list could not read its own folder again.
+    void fileListFolderFailed();
     void showFileCount();
 
     ProModule &m_engine;

@@ -152,9 +152,10 @@ class VintrexTest(unittest.TestCase):
         self.assertEqual(sorted(i.name for i in vx.control("list", "Files to purge")),
                          [os.path.join(self.folder, n) for n in old])
         dialog = vx.control("dialog", "Vintrex")
-        box = vx.control("label", None, vx.control("panel", "File to Delete", dialog))
-        asked = re.match(r"Delete %s/(.*) \?\n" % re.escape(self.folder), box.name)
-        self.assertTrue(asked and asked[1] in old and box.description == box.name, box.name)
+        # Named after its box; the text, the whole path in it, is the description.
+        box = vx.control("label", "File to Delete", vx.control("panel", "File to Delete", dialog))
+        asked = re.match(r"Delete %s/(.*) \?\n" % re.escape(self.folder), box.description)
+        self.assertTrue(asked and asked[1] in old, box.description)
         press(vx.control("push button", "Yes to All", dialog))
         vx.answer("%d Pro Eng Files Deleted!" % len(old), "OK")
         self.assertFalse(visible(dialog))

@@ -107,10 +107,14 @@ int wmain(int argc, wchar_t **argv)
     }
     work = std::wstring(argv[1]) + L'\\';
 
-    const DWORD readOnly = FILE_ATTRIBUTE_READONLY, hidden = FILE_ATTRIBUTE_HIDDEN;
+    // Read-only on one file, hidden and system on another: Wine keeps read-only in the mode
+    // bits and the others in an extended attribute, which a user other than root cannot write
+    // on a file without write permission, so it would drop them from a read-only file.
+    const DWORD readOnly = FILE_ATTRIBUTE_READONLY,
+                hiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     auto protect = [&](const std::wstring &f) {
         SetFileAttributesW(full(f, L"a.prt.1").c_str(), readOnly);
-        SetFileAttributesW(full(f, L"a.prt.2").c_str(), readOnly | hidden | FILE_ATTRIBUTE_SYSTEM);
+        SetFileAttributesW(full(f, L"a.prt.2").c_str(), hiddenSystem);
     };
     auto replace = [](const std::wstring &f) {
         MoveFileExW(full(f, L"other").c_str(), full(f, L"a.prt.1").c_str(),
@@ -158,16 +162,21 @@ int wmain(int argc, wchar_t **argv)
     }
 
     CreateDirectoryW(full(L"f").c_str(), nullptr);
-    makeFile(L"f", L"a.prt.1");
-    SetFileAttributesW(full(L"f", L"a.prt.1").c_str(), readOnly | hidden);
     FailingFolder failing;
-    Identity listed;
     failing.open(work + L"f");
-    failing.status(L"a.prt.1", listed);
-    const DWORD before = GetFileAttributesW(full(L"f", L"a.prt.1").c_str());
-    check(failing.remove(L"a.prt.1", listed) == ERROR_SHARING_VIOLATION && (before & hidden) &&
-              GetFileAttributesW(full(L"f", L"a.prt.1").c_str()) == before,
-          "a deletion that fails is reported and puts the attributes back");
+    bool restored = true;
+    for (const DWORD attributes : {readOnly, hiddenSystem}) {
+        const std::wstring name = L"a.prt." + std::to_wstring(attributes);
+        makeFile(L"f", name);
+        SetFileAttributesW(full(L"f", name).c_str(), attributes);
+        Identity listed;
+        failing.status(name, listed);
+        const DWORD before = GetFileAttributesW(full(L"f", name).c_str());
+        restored = restored && (before & attributes) == attributes &&
+                   failing.remove(name, listed) == ERROR_SHARING_VIOLATION &&
+                   GetFileAttributesW(full(L"f", name).c_str()) == before;
+    }
+    check(restored, "a deletion that fails is reported and puts the attributes back");
 
     CreateDirectoryW(full(L"l").c_str(), nullptr);
     CreateDirectoryW(full(L"l", L"sub").c_str(), nullptr);

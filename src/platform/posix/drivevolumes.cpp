@@ -1,4 +1,4 @@
-#include "drivelist.h"
+#include "drivevolumes.h"
 
 #include <QStorageInfo>
 
@@ -28,9 +28,9 @@ bool isSystemMount(const QString &root)
 
 } // namespace
 
-QList<DriveList::Volume> DriveList::systemVolumes()
+QList<DriveVolume> systemVolumes()
 {
-    QList<Volume> volumes;
+    QList<DriveVolume> volumes;
     for (const QStorageInfo &storage : QStorageInfo::mountedVolumes()) {
         const QString root = storage.rootPath();
         if (root == QLatin1String("/")) {
@@ -41,7 +41,7 @@ QList<DriveList::Volume> DriveList::systemVolumes()
             isSystemMount(root))
             continue;
         if (std::any_of(volumes.cbegin(), volumes.cend(),
-                        [&root](const Volume &v) { return v.root == root; }))
+                        [&root](const DriveVolume &v) { return v.root == root; }))
             continue;
         const QString label = storage.name().isEmpty()
                                   ? QString::fromLocal8Bit(storage.device()).section('/', -1)
@@ -51,11 +51,11 @@ QList<DriveList::Volume> DriveList::systemVolumes()
     if (volumes.isEmpty() || volumes.first().root != QLatin1String("/"))
         volumes.prepend({QStringLiteral("/"), QString()});
     std::stable_sort(volumes.begin() + 1, volumes.end(),
-                     [](const Volume &a, const Volume &b) { return a.root < b.root; });
+                     [](const DriveVolume &a, const DriveVolume &b) { return a.root < b.root; });
     return volumes;
 }
 
-QString DriveList::systemDrive()
+QString systemDrive()
 {
     return QStringLiteral("/");
 }

@@ -1,10 +1,10 @@
-#include "drivelist.h"
+#include "drivevolumes.h"
 
 #include <windows.h>
 
-QList<DriveList::Volume> DriveList::systemVolumes()
+QList<DriveVolume> systemVolumes()
 {
-    QList<Volume> volumes;
+    QList<DriveVolume> volumes;
     const DWORD drives = GetLogicalDrives();
     for (int letter = 0; letter < 26; ++letter) {
         if (!(drives & (1u << letter)))
@@ -24,7 +24,7 @@ QList<DriveList::Volume> DriveList::systemVolumes()
     return volumes;
 }
 
-QString DriveList::systemDrive()
+QString systemDrive()
 {
     wchar_t folder[MAX_PATH];
     const UINT length = GetSystemWindowsDirectoryW(folder, MAX_PATH);

@@ -211,10 +211,17 @@ unsigned long Folder::list(std::vector<Entry> &out) const
 unsigned long Folder::remove(const std::wstring &name, const Identity &listed) const
 {
     void *file = nullptr;
-    if (const unsigned long error = openEntry(name, DELETE | FILE_WRITE_ATTRIBUTES, file))
+    unsigned long error = openEntry(name, DELETE | FILE_WRITE_ATTRIBUTES, file);
+    // Deleting itself needs no more than DELETE. Wine grants the right to change attributes
+    // by opening the file for writing, which a read-only file refuses to every user but root,
+    // while it lets a handle without that right change them; Windows refuses such a handle
+    // the change, so nothing is cleared there that the file's owner did not allow.
+    if (error == ERROR_ACCESS_DENIED)
+        error = openEntry(name, DELETE, file);
+    if (error)
         return error;
     Identity now;
-    unsigned long error = identityOf(file, now);
+    error = identityOf(file, now);
     if (!error && !sameFile(listed, now))
         error = kNotTheListedFile;
     // A folder, or a link that is one, is never this program's to delete.

@@ -23,7 +23,8 @@ public:
     QString pattern() const { return m_pattern; }
 
     // Each re-reads the folder at once and throws PlatformError when the folder cannot be
-    // read or the pattern is not acceptable; the list is then left as it was.
+    // read or the pattern is not acceptable; the list is then left as it was, but for an
+    // acceptable pattern, which is kept for the next folder.
     void setFolder(const QString &folder);
     // The same with the folder as the caller has just listed it.
     void setFolder(const QString &folder, std::optional<FolderListing> listing);

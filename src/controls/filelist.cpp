@@ -30,6 +30,10 @@ void FileList::setFolder(const QString &folder, std::optional<FolderListing> lis
 
 void FileList::setPattern(const QString &pattern)
 {
+    // An acceptable pattern stays even when the folder cannot be read: the folder the window
+    // falls back to is then listed with it.
+    [[maybe_unused]] const WildcardPattern checked(pattern, Qt::CaseInsensitive); // or throws
+    m_pattern = pattern;
     load(m_folder, pattern);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "drivevolumes.h"
+
 #include <QComboBox>
 #include <QHash>
 
@@ -12,17 +14,10 @@ class DriveList : public QComboBox
     Q_OBJECT
 
 public:
-    struct Volume
-    {
-        QString root;
-        QString label;
-    };
+    using Volume = DriveVolume;
 
     explicit DriveList(QWidget *parent = nullptr);
 
-    static QList<Volume> systemVolumes();
-    // Where a path on no listed drive belongs: the system drive on Windows, else the root.
-    static QString systemDrive();
     // Replaces the drives without raising a drive change (tests use made-up volumes).
     void setVolumes(const QList<Volume> &volumes);
 

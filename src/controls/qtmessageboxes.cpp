@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTextEdit>
 
 MessageBoxes::Answer QtMessageBoxes::show(const QString &text, const QString &title, Icon icon,
                                           Buttons buttons, const QString &details)
@@ -28,6 +29,9 @@ MessageBoxes::Answer QtMessageBoxes::show(const QString &text, const QString &ti
     QMessageBox box(boxIcon, title, shown, standardButtons, QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);
     box.setDetailedText(details);
+    // The details' text box has no name of its own for a screen reader to give.
+    if (auto *detailsText = box.findChild<QTextEdit *>())
+        detailsText->setAccessibleName(QStringLiteral("Details"));
     if (buttons == Buttons::YesNo)
         box.setDefaultButton(QMessageBox::Yes);
     // The busy pointer must not hide the fact that the program is waiting for an answer.
