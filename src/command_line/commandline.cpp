@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "console.h"
 #include "consolepurge.h"
 #include "platformerror.h"
 #include "wildcardpattern.h"
@@ -50,10 +51,7 @@ CommandLine::CommandLine(int argc, char *argv[])
         QStringLiteral("FOLDER"),
         QStringLiteral("The folder to open the window on; with --purge, the folders to purge."),
         QStringLiteral("[FOLDER...]"));
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    m_parsed = m_parser.parse(arguments);
+    m_parsed = m_parser.parse(programArguments(argc, argv));
 }
 
 bool CommandLine::opensWindow() const
