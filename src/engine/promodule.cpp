@@ -10,11 +10,14 @@
 #include "profilenames.h"
 #include "purgeview.h"
 
+#include <QDir>
+
 #include <vector>
 
 namespace {
 
-const QChar kSeparator = QLatin1Char('/');
+// Paths the user sees are written as the system writes them ("\" on Windows).
+const QChar kSeparator = QDir::separator();
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kAbortNotice =
     QStringLiteral("Aborting Purge because files cannot be deleted - possible write protection!");

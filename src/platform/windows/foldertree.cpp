@@ -19,9 +19,11 @@ void FolderTree::add(const QString &top, bool below)
     // `listed` is the file ID the folder had in its parent's listing; none for the top folder.
     const std::function<void(const QString &, std::optional<std::uint64_t>)> walk =
         [&](const QString &path, std::optional<std::uint64_t> listed) {
+            // Walked with "/", reported as Windows writes paths.
+            const QString shown = QDir::toNativeSeparators(path);
             winfs::Folder folder;
             if (const unsigned long error = folder.open(nativePath(path))) {
-                m_folders.append({path, {}, systemError(path, error).message()});
+                m_folders.append({shown, {}, systemError(path, error).message()});
                 return;
             }
             const winfs::Identity &identity = folder.identity();
@@ -32,7 +34,7 @@ void FolderTree::add(const QString &top, bool below)
             if (m_seen.contains({identity.volume, identity.fileId}))
                 return;
             m_seen.insert({identity.volume, identity.fileId});
-            Folder found{path, {identity.volume, identity.fileId, true}, {}};
+            Folder found{shown, {identity.volume, identity.fileId, true}, {}};
             std::vector<winfs::Entry> entries;
             if (below) {
                 if (const unsigned long error = folder.list(entries))

@@ -46,6 +46,6 @@ inline std::wstring nativePath(const QString &path)
 
 inline PlatformError systemError(const QString &what, unsigned long code)
 {
-    return PlatformError(what + QStringLiteral(": ") +
+    return PlatformError(QDir::toNativeSeparators(what) + QStringLiteral(": ") +
                          QString::fromStdWString(winfs::errorText(code)));
 }
