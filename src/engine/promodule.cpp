@@ -46,7 +46,8 @@ double leadingNumber(QStringView text)
 
 QString withTrailingSeparator(const QString &folder)
 {
-    return folder.endsWith(kSeparator) ? folder : folder + kSeparator;
+    const QString shown = QDir::toNativeSeparators(folder);
+    return shown.endsWith(kSeparator) ? shown : shown + kSeparator;
 }
 
 ProModule::ProModule(MessageBoxes &messages, ServiceFactory &services)
@@ -104,8 +105,8 @@ bool ProModule::askToPurge()
     const QString leadIn = m_view->confirmEachFile()
                                ? QStringLiteral("Do you want to purge old versions of ")
                                : QStringLiteral("Warning ! Do you want to purge ALL old versions of ");
-    return m_messages.askYesNo(leadIn + description + QStringLiteral(" in ") + m_listed.folder +
-                                   QStringLiteral(" ?"),
+    return m_messages.askYesNo(leadIn + description + QStringLiteral(" in ") +
+                                   QDir::toNativeSeparators(m_listed.folder) + QStringLiteral(" ?"),
                                MessageBoxes::Icon::Exclamation) &&
            m_messages.askYesNo(QStringLiteral("Are you sure you want to purge files ?"),
                                MessageBoxes::Icon::Exclamation);

@@ -559,7 +559,7 @@ void Purge::filList_KeyUp(int KeyCode, Qt::KeyboardModifiers)
     }
     // The folder the file list shows, not the folder list's highlight: they can differ, and
     // the file deleted must be the one selected.
-    const QString folder = QDir::toNativeSeparators(filList->folder());
+    const QString folder = filList->folder();
     const FolderIdentity listedFolder = filList->folderIdentity();
     const FileIdentity listed = filList->identity(row);
     const QString path = withTrailingSeparator(folder) + selected;
@@ -585,9 +585,7 @@ void Purge::filList_KeyUp(int KeyCode, Qt::KeyboardModifiers)
 
 PurgeView::ListedFiles Purge::listedFiles() const
 {
-    // As the system writes paths: the engine shows them to the user.
-    return {QDir::toNativeSeparators(filList->folder()), filList->folderIdentity(),
-            filList->names(), filList->identities()};
+    return {filList->folder(), filList->folderIdentity(), filList->names(), filList->identities()};
 }
 
 QString Purge::pattern() const
