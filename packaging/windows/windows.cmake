@@ -47,6 +47,9 @@ set(CPACK_NSIS_MUI_ICON ${VINTREX_ICON})
 set(CPACK_NSIS_MUI_UNIICON ${VINTREX_ICON})
 set(CPACK_NSIS_INSTALLED_ICON_NAME vintrex.exe)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# A 64-bit installer for a 64-bit program: it writes the 64-bit registry, and runs where only
+# 64-bit programs do (Wine without its 32-bit half among them).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 # "Purge with Vintrex" on a folder, and on the background of an open folder, in Explorer: the
 # window opens on that folder. The installer runs as administrator, so HKCR writes go to the
 # machine's classes, and the uninstaller removes them from there.
