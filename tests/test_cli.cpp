@@ -27,8 +27,9 @@ QStringList filesBelow(const QString &root)
 
 // With VINTREX_WINDOWS_PROGRAM set (scripts/check-windows sets it), the rows are run against
 // that vintrex.exe under Wine: the rows Wine cannot show are skipped with the reason, and the
-// paths the program prints are written with "\\". Wine shows a symbolic link to a folder as the
-// folder itself, so there the tree has no link.
+// paths the program prints are written with "\\" and its lines end in CR LF, as Windows programs'
+// do. Wine shows a symbolic link to a folder as the folder itself, and hides a folder by its
+// attribute, not by a leading dot, so there the tree has no link and no hidden folder.
 QString windowsProgram()
 {
     return qEnvironmentVariable("VINTREX_WINDOWS_PROGRAM");
@@ -110,6 +111,8 @@ private slots:
             if (const QString reason = notUnderWine(setup, err); !reason.isEmpty())
                 QSKIP(qPrintable("not shown under Wine: " + reason));
             out.replace('/', '\\'); // nothing but the paths has one
+            out.replace("\n", "\r\n");
+            err.replace("\n", "\r\n");
         }
         QTemporaryDir tmp;
         const QString tree = makeFolder(tmp.path(), "tree"), sub = makeFolder(tree, "sub");
@@ -117,6 +120,8 @@ private slots:
                                     "tree/sub/m.drw.1", "tree/sub/m.drw.2", "tree/sub/deeper/x.prt.5",
                                     "tree/sub/deeper/x.prt.7", "tree/.hidden/h.prt.1", "tree/.hidden/h.prt.2",
                                     "outside/o.prt.1", "outside/o.prt.2"}) {
+            if (!wine.isEmpty() && QString(name).startsWith("tree/.hidden"))
+                continue;
             makeFolder(tmp.path(), QFileInfo(name).path());
             makeFile(tmp.path(), name);
         }

@@ -450,6 +450,12 @@ private slots:
     void pinnedFolderRefusesBadName()
     {
         QFETCH(QString, name);
+#ifdef Q_OS_WIN
+        // Windows keeps names as UTF-16, unpaired surrogates included: such a name is a file
+        // name there, of a file that is not in the folder.
+        if (name.back().isSurrogate())
+            QSKIP("a name like any other on Windows");
+#endif
         QTemporaryDir tmp;
         const QString work = makeFolder(tmp.path(), "work");
         makeFile(work, "a.prt.1");

@@ -25,3 +25,8 @@ bool isFifo(const QString &path)
     struct stat status = {};
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
 }
+
+bool runningUnderWine()
+{
+    return false;
+}

@@ -23,3 +23,5 @@ public:
 // A named pipe (FIFO), where the system has them; false where it has none.
 bool makeFifo(const QString &path);
 bool isFifo(const QString &path);
+// Whether this Windows program runs under Wine rather than on Windows.
+bool runningUnderWine();

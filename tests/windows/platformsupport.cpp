@@ -1,5 +1,7 @@
 #include "platformsupport.h"
 
+#include <windows.h>
+
 unsigned long RacingOperations::status(const winfs::Folder &folder, const std::wstring &name,
                                        winfs::Identity &out)
 {
@@ -20,4 +22,11 @@ bool makeFifo(const QString &)
 bool isFifo(const QString &)
 {
     return false;
+}
+
+bool runningUnderWine()
+{
+    // Wine's ntdll exports its version; Windows' does not.
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
