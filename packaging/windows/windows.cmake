@@ -33,6 +33,18 @@ else()
     include(InstallRequiredSystemLibraries)
 endif()
 
+# The DLLs come as they were built, with their symbols (the MinGW runtime with debugging
+# information too): a package strips them as it strips the program.
+install(CODE "set(strip \"${CMAKE_STRIP}\")")
+install(CODE [[
+    if(CMAKE_INSTALL_DO_STRIP AND strip)
+        file(GLOB_RECURSE dlls "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/*.dll")
+        foreach(dll IN LISTS dlls)
+            execute_process(COMMAND ${strip} --strip-unneeded ${dll} COMMAND_ERROR_IS_FATAL ANY)
+        endforeach()
+    endif()
+]])
+
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_PACKAGE_FILE_NAME vintrex-${PROJECT_VERSION}-windows-x64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Vintrex)
