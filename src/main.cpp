@@ -1,6 +1,7 @@
 #include "appicon.h"
 #include "busypointer.h"
 #include "commandline.h"
+#include "console.h"
 #include "confirmdialoghost.h"
 #include "display.h"
 #include "fileinformation.h"
@@ -24,8 +25,10 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(VINTREX_VERSION));
     // Only the window needs a display: the purge from the command line runs without one.
     CommandLine commandLine(argc, argv);
-    if (!commandLine.opensWindow())
+    if (!commandLine.opensWindow()) {
+        attachToConsole();
         return commandLine.run(argc, argv);
+    }
 
     if (!displayAvailable()) {
         std::fprintf(stderr, "vintrex: no display to open the window on (DISPLAY is %s); "

@@ -16,8 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
 
 using Answer = MessageBoxes::Answer;
 using Icon = MessageBoxes::Icon;
@@ -171,7 +170,7 @@ private slots:
         QFETCH(QStringList, texts);
         EngineFixture f(files, ask);
         f.view.patternText = pattern;
-        QCOMPARE(f.purge(answers), texts.replaceInStrings("%1", f.folder));
+        QCOMPARE(f.purge(answers), texts.replaceInStrings("%1", asShown(f.folder)));
         for (const ScriptedMessageBoxes::Shown &shown : std::as_const(f.messages.shown))
             QCOMPARE(shown.icon, shown.buttons == MessageBoxes::Buttons::YesNo ? Icon::Exclamation
                                  : shown.text == "Error - Aborting"            ? Icon::None
@@ -192,11 +191,13 @@ private slots:
     // which would leave the model with nothing but a link.
     void deletesOldVersionsOnly()
     {
+        SKIP_WITHOUT_POSIX();
         const QString gear = QString::fromUtf8("Zahnrad groß");
         EngineFixture f({"a.prt.1", "a.prt.2", "a.prt.10", gear + ".asm.3", gear + ".asm.4", "notes.txt", "c.prt.+1"});
         QVERIFY(QFile::setPermissions(f.folder + "/a.prt.1", QFile::ReadOwner));
         const QString otherName = f.dir.filePath("other name");
-        QCOMPARE(::link(qPrintable(f.folder + "/a.prt.1"), qPrintable(otherName)), 0);
+        std::filesystem::create_hard_link(QFile::encodeName(f.folder + "/a.prt.1").constData(),
+                                          QFile::encodeName(otherName).constData());
         QVERIFY(QFile::link("a.prt.10", f.folder + "/a.prt.11"));
         makeFolder(f.folder, "a.prt.3");
         const QString outside = makeFile(f.dir.path(), "outside.prt.1", "keep");
@@ -227,6 +228,8 @@ private slots:
     void whatIsListedIsWhatIsPurged()
     {
         QFETCH(QString, kind);
+        if (kind != "reread")
+            SKIP_WITHOUT_POSIX();
         EngineFixture f({"m.prt.1", "m.prt.2"});
         QString folder = f.folder;
         QStringList left = {"m.prt.2"};
@@ -262,16 +265,15 @@ private slots:
         if (kind == "fuse") {
             // Once the kernel forgets them, the file system numbers the files anew. The kernel
             // forgets in its own time: ask a few times, and purge however it went.
-            struct stat listed = {};
-            QCOMPARE(::lstat(qPrintable(folder + "/m.prt.2"), &listed), 0);
-            struct stat now = listed;
-            for (int attempt = 0; attempt < 10 && now.st_ino == listed.st_ino; ++attempt) {
-                ::sync();
+            const quint64 listed = listedFile(folder, "m.prt.2").inode;
+            quint64 now = listed;
+            for (int attempt = 0; attempt < 10 && now == listed; ++attempt) {
+                QVERIFY(runs("sync", {}));
                 QFile drop("/proc/sys/vm/drop_caches");
                 if (!drop.open(QIODevice::WriteOnly) || drop.write("2") != 1 || !drop.flush())
                     break;
                 QTest::qWait(20);
-                QCOMPARE(::lstat(qPrintable(folder + "/m.prt.2"), &now), 0);
+                now = listedFile(folder, "m.prt.2").inode;
             }
         }
         QCOMPARE(f.engine.proEngFileCount(), 2);
@@ -329,23 +331,25 @@ private slots:
         QFETCH(int, occurrence);
         QFETCH(QStringList, left);
         QFETCH(QString, cause);
+        if (race == "link")
+            SKIP_WITHOUT_POSIX();
         EngineFixture f({"m.prt.1", "m.prt.2", "m.prt.3", "m.prt.4", "n.prt.1", "n.prt.2"}, ask);
         const QString path = f.folder + "/" + target;
-        struct stat listed = {};
-        QCOMPARE(::lstat(qPrintable(path), &listed), 0);
+        const quint64 listed = listedFile(f.folder, target).inode;
         int seen = 0;
         f.operations.beforeStatus = [&](const QString &name) {
             if (name != target || ++seen != occurrence)
                 return;
             if (race == "replace") {
                 makeFile(f.folder, "new", "new content");
-                QCOMPARE(::rename(qPrintable(f.folder + "/new"), qPrintable(path)), 0);
+                std::filesystem::rename(QFile::encodeName(f.folder + "/new").constData(),
+                                        QFile::encodeName(path).constData());
                 return;
             }
             QVERIFY(QFile::remove(path));
             if (race == "recreate") {
                 makeFile(f.folder, target, target.toUtf8()); // same name, same size
-                f.operations.reportedInode[target] = quint64(listed.st_ino);
+                f.operations.reportedInode[target] = listed;
             } else if (race == "folder") {
                 makeFolder(f.folder, target);
             } else if (race == "link") {
@@ -361,7 +365,7 @@ private slots:
         QCOMPARE(f.messages.texts().mid(2), (ask ? QStringList{kDeleteNotice, report} : QStringList{report, kDeleteNotice}));
         const ScriptedMessageBoxes::Shown &notice = f.messages.shown[ask ? 2 : 3];
         QCOMPARE(notice.icon, ask ? Icon::Critical : Icon::Exclamation);
-        QCOMPARE(notice.details, f.folder + "/" + cause);
+        QCOMPARE(notice.details, asShown(f.folder + "/") + cause);
         QCOMPARE(namesIn(f.folder), left);
         f.expectIdle();
         f.recount(f.folder);
@@ -412,7 +416,7 @@ private slots:
             const QString base = name.left(name.lastIndexOf('.') + 1);
             if (std::any_of(files.begin(), files.end(), [&](const QString &other) {
                     return other.startsWith(base) && other.mid(base.size()).toInt() > name.mid(base.size()).toInt(); }))
-                old.append(f.folder + "/" + name);
+                old.append(asShown(f.folder + "/" + name));
         }
         f.purge();
         QVERIFY(f.view.dialogVisible && !f.view.controlsEnabled && !f.view.progressVisible);
@@ -421,14 +425,14 @@ private slots:
         const QString &info = f.view.latestInfo;
         if (twist == "no details") {
             for (const QString &file : old.mid(0, 2)) {
-                QCOMPARE(info, "Latest Version found is " + f.folder + "/" + latest + "\r\n(No file info available in current environment)");
+                QCOMPARE(info, "Latest Version found is " + asShown(f.folder + "/" + latest) + "\r\n(No file info available in current environment)");
                 QCOMPARE(f.view.deleteInfo, "Delete " + file + " ?\r\n");
                 f.answer(keys.left(1));
                 keys.remove(0, 1);
             }
         }
         QVERIFY(f.view.deleteInfo.startsWith("Delete " + old.first() + " ?\r\nCreated: ") || twist == "no details");
-        QVERIFY2(info.startsWith("Latest Version found is " + f.folder + "/" + latest + "\r\n"), qPrintable(info));
+        QVERIFY2(info.startsWith("Latest Version found is " + asShown(f.folder + "/" + latest) + "\r\n"), qPrintable(info));
         QVERIFY(twist == "no details" || (info.contains("\r\nCreated: ") && info.contains("\r\nLast Accessed: ") && info.contains("\r\nLast Modified: ")));
         const QString other = makeFolder(f.dir.path(), "other");
         if (twist == "browsed") {
@@ -459,6 +463,12 @@ private slots:
     void pinnedFolderRefusesBadName()
     {
         QFETCH(QString, name);
+#ifdef Q_OS_WIN
+        // Windows keeps names as UTF-16, unpaired surrogates included: such a name is a file
+        // name there, of a file that is not in the folder.
+        if (name.back().isSurrogate())
+            QSKIP("a name like any other on Windows");
+#endif
         QTemporaryDir tmp;
         const QString work = makeFolder(tmp.path(), "work");
         makeFile(work, "a.prt.1");
@@ -469,7 +479,7 @@ private slots:
             folder.removeFile(name, listedFile(work, "a.prt.1"));
             QFAIL("a bad name was taken");
         } catch (const PlatformError &error) {
-            QCOMPARE(error.message(), PlatformError(work + "/" + name + ": not a file name").message());
+            QCOMPARE(error.message(), PlatformError(asShown(work + "/") + name + ": not a file name").message());
         }
         QCOMPARE(namesIn(work), QStringList{"a.prt.1"});
         QCOMPARE(namesIn(tmp.path()), (QStringList{"outside.prt.1", "work"}));
@@ -479,6 +489,7 @@ private slots:
     // after pinning; never another folder put in its place before.
     void pinnedFolderIsTheListedOne()
     {
+        SKIP_WITHOUT_POSIX();
         QTemporaryDir tmp;
         const QString work = makeFolder(tmp.path(), "work"), old = tmp.filePath("old");
         makeFile(work, "a.prt.1");

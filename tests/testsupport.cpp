@@ -14,17 +14,6 @@ QStringList ScriptedMessageBoxes::texts() const
     return result;
 }
 
-int RacingOperations::status(int folderFd, const char *name, FileIdentity &out)
-{
-    const QString entry = QString::fromUtf8(name);
-    if (beforeStatus)
-        beforeStatus(entry);
-    const int err = FileOperations::status(folderFd, name, out);
-    if (err == 0 && reportedInode.contains(entry))
-        out.inode = reportedInode.value(entry);
-    return err;
-}
-
 QString makeFile(const QString &folder, const QString &name, const QByteArray &content)
 {
     QFile file(folder + QLatin1Char('/') + name);

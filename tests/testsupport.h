@@ -4,6 +4,7 @@
 #include "fileoperations.h"
 #include "messageboxes.h"
 #include "platformerror.h"
+#include "platformsupport.h"
 
 #include <QDir>
 #include <QHash>
@@ -54,18 +55,6 @@ public:
     bool unavailable = false;
 };
 
-// The system's file operations, with a chance to act as another program would just before
-// each status call that precedes a deletion.
-class RacingOperations : public FileOperations
-{
-public:
-    int status(int folderFd, const char *name, FileIdentity &out) override;
-    std::function<void(const QString &name)> beforeStatus;
-    // Entries whose status shows this inode number instead of their own, as a file system that
-    // hands a freed number to the next new file would.
-    QHash<QString, quint64> reportedInode;
-};
-
 // Creates a file (empty, or with content) or a folder (with its parents); gives the full path.
 QString makeFile(const QString &folder, const QString &name, const QByteArray &content = {});
 QString makeFolder(const QString &parent, const QString &name);
@@ -73,6 +62,18 @@ QString makeFolder(const QString &parent, const QString &name);
 bool runs(const QString &program, const QStringList &arguments);
 // A file whose name is given as the bytes the file system keeps.
 void makeRawFile(const QString &folder, const QByteArray &name);
+// A path as the program shows it: with "\\" on Windows.
+inline QString asShown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+// The Windows tests run under Wine, which makes no symbolic links (QFile::link makes a shortcut
+// there) and has no POSIX file systems: what needs those is tested on Linux.
+#ifdef Q_OS_WIN
+#define SKIP_WITHOUT_POSIX() QSKIP("needs symbolic links or a POSIX file system: tested on Linux")
+#else
+#define SKIP_WITHOUT_POSIX() static_cast<void>(0)
+#endif
 inline QStringList sorted(QStringList names)
 {
     names.sort();

@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "console.h"
 #include "consolepurge.h"
 #include "platformerror.h"
 #include "wildcardpattern.h"
@@ -55,10 +56,7 @@ CommandLine::CommandLine(int argc, char *argv[])
         QStringLiteral("FOLDER"),
         QStringLiteral("The folder to open the window on; with --purge, the folders to purge."),
         QStringLiteral("[FOLDER...]"));
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    m_parsed = m_parser.parse(arguments);
+    m_parsed = m_parser.parse(programArguments(argc, argv));
 }
 
 bool CommandLine::opensWindow() const
@@ -102,10 +100,17 @@ int CommandLine::run(int &argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     QString problem = m_parsed ? QString() : m_parser.errorText();
-    if (m_parsed && m_parser.isSet(QStringLiteral("help")))
-        m_parser.showHelp(0);
-    if (m_parsed && m_parser.isSet(kVersion))
-        m_parser.showVersion();
+    // Printed here, not by the parser: on Windows it shows a message box instead whenever it
+    // finds no console of its own, and this program's output is its parent's console or a pipe.
+    if (m_parsed && m_parser.isSet(QStringLiteral("help"))) {
+        std::fputs(m_parser.helpText().toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (m_parsed && m_parser.isSet(kVersion)) {
+        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                    qPrintable(QCoreApplication::applicationVersion()));
+        return 0;
+    }
     if (problem.isEmpty())
         problem = usageProblem();
     if (!problem.isEmpty()) {

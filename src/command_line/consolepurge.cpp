@@ -1,5 +1,6 @@
 #include "consolepurge.h"
 
+#include "console.h"
 #include "display.h"
 #include "filenameorder.h"
 #include "fileinformation.h"
@@ -31,6 +32,7 @@ ConsolePurge::ConsolePurge(const Options &options)
     m_clock.start();
     m_sinceProgress.start();
     m_terminal = standardErrorIsTerminal();
+    m_escapes = m_terminal && standardErrorTakesEscapes();
 }
 
 bool ConsolePurge::run(const QStringList &folders, bool recursive)
@@ -184,11 +186,18 @@ void ConsolePurge::updateProgressLine()
     if (!m_terminal || m_clock.elapsed() < 1000 || m_sinceProgress.elapsed() < 100)
         return;
     m_sinceProgress.restart();
-    const QString line = QStringLiteral("\rvintrex: folder %1, %2 files %3\x1b[K")
+    QString line = QStringLiteral("\rvintrex: folder %1, %2 files %3")
                              .arg(m_position)
                              .arg(m_files)
                              .arg(m_options.dryRun ? QStringLiteral("to delete")
                                                    : QStringLiteral("deleted"));
+    if (m_escapes) {
+        line += QStringLiteral("\x1b[K");
+    } else {
+        const qsizetype width = line.size();
+        line = line.leftJustified(m_progressWidth);
+        m_progressWidth = width;
+    }
     std::fputs(line.toUtf8().constData(), stderr);
     m_progressShown = true;
 }
@@ -198,6 +207,9 @@ void ConsolePurge::clearProgressLine()
     if (!m_progressShown)
         return;
     std::fflush(stdout);
-    std::fputs("\r\x1b[K", stderr);
+    if (m_escapes)
+        std::fputs("\r\x1b[K", stderr);
+    else
+        std::fputs(('\r' + QByteArray(m_progressWidth, ' ') + '\r').constData(), stderr);
     m_progressShown = false;
 }

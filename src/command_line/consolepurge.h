@@ -87,5 +87,8 @@ private:
     qsizetype m_position = 0;
     qint64 m_files = 0;
     bool m_terminal = false, m_progressShown = false;
+    // Without the escape code that clears a line, blanks over the last progress line shown.
+    bool m_escapes = true;
+    qsizetype m_progressWidth = 0;
     QElapsedTimer m_clock, m_sinceProgress;
 };

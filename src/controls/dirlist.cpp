@@ -56,14 +56,16 @@ void DirList::rebuild(const QString &path, const QStringList &subfolders)
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
 
-    // One entry per level from the root down to the current folder, each inside the last.
-    QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QTreeWidgetItem *item = new QTreeWidgetItem(this, {QStringLiteral("/")});
-    item->setData(0, Qt::UserRole, QStringLiteral("/"));
+    // One entry per level from the root down to the current folder, each inside the last. The
+    // root is the drive's ("C:/" on Windows) and is shown as the system writes it.
+    const QString root = path.section(QLatin1Char('/'), 0, 0) + QLatin1Char('/');
+    const QStringList parts = path.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QTreeWidgetItem *item = new QTreeWidgetItem(this, {QDir::toNativeSeparators(root)});
+    item->setData(0, Qt::UserRole, root);
     item->setIcon(0, open);
-    QString current = QString();
+    QString current = root;
     for (const QString &part : parts) {
-        current += QLatin1Char('/') + part;
+        current += (current.endsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/")) + part;
         auto *child = new QTreeWidgetItem(item, {part});
         child->setData(0, Qt::UserRole, current);
         child->setIcon(0, open);

@@ -32,8 +32,8 @@ void DriveList::setVolumes(const QList<Volume> &volumes)
     QComboBox::clear();
     for (const Volume &volume : volumes) {
         const QString device = volume.label.section(QLatin1Char('/'), -1);
-        addItem(device.isEmpty() ? volume.root
-                                 : volume.root + QStringLiteral("  [") + device + QLatin1Char(']'),
+        const QString shown = QDir::toNativeSeparators(volume.root);
+        addItem(device.isEmpty() ? shown : shown + QStringLiteral("  [") + device + QLatin1Char(']'),
                 volume.root);
     }
     const int home = indexOfDrive(homeDrive());

@@ -10,11 +10,14 @@
 #include "profilenames.h"
 #include "purgeview.h"
 
+#include <QDir>
+
 #include <vector>
 
 namespace {
 
-const QChar kSeparator = QLatin1Char('/');
+// Paths the user sees are written as the system writes them ("\" on Windows).
+const QChar kSeparator = QDir::separator();
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kAbortNotice =
     QStringLiteral("Aborting Purge because files cannot be deleted - possible write protection!");
@@ -43,7 +46,8 @@ double leadingNumber(QStringView text)
 
 QString withTrailingSeparator(const QString &folder)
 {
-    return folder.endsWith(kSeparator) ? folder : folder + kSeparator;
+    const QString shown = QDir::toNativeSeparators(folder);
+    return shown.endsWith(kSeparator) ? shown : shown + kSeparator;
 }
 
 ProModule::ProModule(MessageBoxes &messages, ServiceFactory &services)
@@ -101,8 +105,8 @@ bool ProModule::askToPurge()
     const QString leadIn = m_view->confirmEachFile()
                                ? QStringLiteral("Do you want to purge old versions of ")
                                : QStringLiteral("Warning ! Do you want to purge ALL old versions of ");
-    return m_messages.askYesNo(leadIn + description + QStringLiteral(" in ") + m_listed.folder +
-                                   QStringLiteral(" ?"),
+    return m_messages.askYesNo(leadIn + description + QStringLiteral(" in ") +
+                                   QDir::toNativeSeparators(m_listed.folder) + QStringLiteral(" ?"),
                                MessageBoxes::Icon::Exclamation) &&
            m_messages.askYesNo(QStringLiteral("Are you sure you want to purge files ?"),
                                MessageBoxes::Icon::Exclamation);

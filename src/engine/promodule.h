@@ -18,7 +18,8 @@ struct OldVersionScan;
 class PinnedFolder;
 class ServiceFactory;
 
-// The folder with exactly one separator at its end ("/" stays "/").
+// The folder as the system writes paths, with exactly one separator at its end ("/" stays "/";
+// on Windows "C:/work" is "C:\work\").
 QString withTrailingSeparator(const QString &folder);
 
 // The purge engine: the state shared by the windows for the whole run of the program, and the

@@ -25,10 +25,10 @@ FileObject FileSystemObject::getfile(const QString &path) const
     if (!GetFileAttributesExW(native.c_str(), GetFileExInfoStandard, &data))
         throw systemError(path, GetLastError());
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        throw PlatformError(path, QStringLiteral("is a folder"));
+        throw PlatformError(QDir::toNativeSeparators(path), QStringLiteral("is a folder"));
 
     FileObject file;
-    file.Path = absolute;
+    file.Path = QDir::toNativeSeparators(absolute); // as Windows writes it, to be shown
     file.size = (qint64(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     file.DateCreated = toDateTime(data.ftCreationTime);
     file.DateLastAccessed = toDateTime(data.ftLastAccessTime);

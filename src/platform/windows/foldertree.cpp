@@ -29,12 +29,14 @@ void FolderTree::walk(const QString &top, bool below, const Visitor &visit)
     // `listed` is the file ID the folder had in its parent's listing; none for the top folder.
     const std::function<void(const QString &, std::optional<std::uint64_t>)> enter =
         [&](const QString &path, std::optional<std::uint64_t> listed) {
+            // Walked with "/", reported as Windows writes paths.
+            const QString shown = QDir::toNativeSeparators(path);
             winfs::Folder folder;
             if (const unsigned long error = folder.open(nativePath(path))) {
                 if (listed && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
-                    fail(path, QStringLiteral("was removed while the tree was walked"), true);
+                    fail(shown, QStringLiteral("was removed while the tree was walked"), true);
                 else
-                    fail(path, systemError(path, error).reason());
+                    fail(shown, systemError(path, error).reason());
                 return;
             }
             const winfs::Identity &identity = folder.identity();
@@ -46,7 +48,7 @@ void FolderTree::walk(const QString &top, bool below, const Visitor &visit)
                 return;
             m_seen.insert({identity.volume, identity.fileId});
             Folder found;
-            found.path = path;
+            found.path = shown;
             found.identity = {identity.volume, identity.fileId, true};
             std::vector<winfs::Entry> entries;
             if (below) {

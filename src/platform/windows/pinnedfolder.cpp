@@ -51,12 +51,14 @@ PinnedFolder::PinnedFolder(const QString &path, const FolderIdentity &listed,
         throw systemError(m_path, error);
     const winfs::Identity &now = m_folder.identity();
     if (now.volume != listed.device || now.fileId != listed.inode)
-        throw PlatformError(m_path, QStringLiteral("is not the folder that was listed"));
+        throw PlatformError(QDir::toNativeSeparators(m_path), QStringLiteral("is not the folder that was listed"));
 }
 
+// As Windows writes paths: the messages show it.
 QString PinnedFolder::pathOf(const QString &name) const
 {
-    return (m_path.endsWith(QLatin1Char('/')) ? m_path : m_path + QLatin1Char('/')) + name;
+    const QString folder = QDir::toNativeSeparators(m_path);
+    return (folder.endsWith(QLatin1Char('\\')) ? folder : folder + QLatin1Char('\\')) + name;
 }
 
 winfs::Identity PinnedFolder::checkedEntry(const QString &name, const FileIdentity &listed)

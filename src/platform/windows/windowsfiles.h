@@ -46,5 +46,5 @@ inline std::wstring nativePath(const QString &path)
 
 inline PlatformError systemError(const QString &what, unsigned long code)
 {
-    return PlatformError(what, QString::fromStdWString(winfs::errorText(code)));
+    return PlatformError(QDir::toNativeSeparators(what), QString::fromStdWString(winfs::errorText(code)));
 }

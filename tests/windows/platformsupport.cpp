@@ -1,0 +1,37 @@
+#include "platformsupport.h"
+
+#include <windows.h>
+
+unsigned long RacingOperations::status(const winfs::Folder &folder, const std::wstring &name,
+                                       winfs::Identity &out)
+{
+    const QString entry = QString::fromStdWString(name);
+    if (beforeStatus)
+        beforeStatus(entry);
+    const unsigned long error = FileOperations::status(folder, name, out);
+    if (error == 0 && reportedInode.contains(entry))
+        out.fileId = reportedInode.value(entry);
+    return error;
+}
+
+bool makeFifo(const QString &)
+{
+    return false;
+}
+
+bool isFifo(const QString &)
+{
+    return false;
+}
+
+bool runningUnderWine()
+{
+    // Wine's ntdll exports its version; Windows' does not.
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+bool giveToAnotherUser(const QString &)
+{
+    return false;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+// What the test helpers do differently on each kind of system.
+
+#include "fileoperations.h"
+
+#include <QHash>
+#include <QString>
+#include <functional>
+
+// The system's file operations, with a chance to act as another program would just before
+// each status call that precedes a deletion.
+class RacingOperations : public FileOperations
+{
+public:
+    unsigned long status(const winfs::Folder &folder, const std::wstring &name,
+                         winfs::Identity &out) override;
+    std::function<void(const QString &name)> beforeStatus;
+    // Entries whose status shows this file ID instead of their own, as a file system that hands
+    // a freed number to the next new file would.
+    QHash<QString, quint64> reportedInode;
+};
+
+// A named pipe (FIFO), where the system has them; false where it has none.
+bool makeFifo(const QString &path);
+bool isFifo(const QString &path);
+// Makes a file another user's, where this user may (root on Linux).
+bool giveToAnotherUser(const QString &path);
+// Whether this Windows program runs under Wine rather than on Windows.
+bool runningUnderWine();
