@@ -180,7 +180,7 @@ private slots:
         // The version that stops the scan is named under "Show Details...".
         if (texts.last() == "Error - Aborting")
             QCOMPARE(f.messages.shown.last().details,
-                     f.folder + "/b.prt. 1: its version is not a number, so no file of this folder is deleted");
+                     asShown(f.folder + "/b.prt. 1") + ": its version is not a number, so no file of this folder is deleted");
         f.expectIdle();
     }
 
@@ -514,6 +514,7 @@ private slots:
     // leaves what is left below it; the folder moved along with it is still reached through "..".
     void treeWalkComesBackToTheFoldersItListed()
     {
+        SKIP_WITHOUT_POSIX(); // on Windows each folder is opened by its path and held open
         QTemporaryDir tmp;
         for (const char *folder : {"top/a/b/c", "top/a/b/c2", "top/a/b2", "top/z"})
             makeFolder(tmp.path(), folder);

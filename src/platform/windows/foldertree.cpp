@@ -71,6 +71,11 @@ void FolderTree::walk(const QString &top, bool below, const Visitor &visit)
             for (qsizetype i = 0; i < names.size(); ++i)
                 enter(prefix + names[i], identities[i].inode);
         };
-    // As typed: the system resolves "link/.." as it finds it, which cleaning the text would not.
-    enter(top, std::nullopt);
+    // As typed, but for trailing separators, which name the same folder (a drive's root keeps its own):
+    // the system resolves "link/.." as it finds it, which cleaning the text would not.
+    QString typed = top;
+    while (typed.size() > 1 && (typed.endsWith(QLatin1Char('/')) || typed.endsWith(QLatin1Char('\\'))) &&
+           !(typed.size() == 3 && typed[1] == QLatin1Char(':')))
+        typed.chop(1);
+    enter(typed, std::nullopt);
 }
