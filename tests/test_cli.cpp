@@ -343,6 +343,20 @@ private slots:
         QVERIFY(runs("rm", {"-rf", "--", tmp.path()}));
     }
 
+    // A folder named on the command line in bytes that are not UTF-8 is that very folder, and is
+    // printed quoted.
+    void folderNamedInBytes()
+    {
+        QTemporaryDir tmp;
+        QCOMPARE(::mkdir(QFile::encodeName(tmp.path()) + "/\xff", 0700), 0);
+        makeRawFile(tmp.path(), "\xff/u.prt.1");
+        makeRawFile(tmp.path(), "\xff/u.prt.2");
+        const Result run = vintrex(tmp.path(), {}, {}, "set -- --purge -v \"$(printf '\\377')\"");
+        QVERIFY(runs("rm", {"-rf", "--", tmp.path()})); // a name QTemporaryDir cannot remove
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.out, QByteArray("''$'\\377''/u.prt.1'\n''$'\\377': 1 Pro Eng Files Deleted!\n"));
+    }
+
     // Where the file system keeps no birth times, deleting one name of a file changes the time that
     // tells its other names from a re-created file: they must not look replaced.
     void hardLinksWithoutBirthTimes()

@@ -7,13 +7,14 @@
 #include "folderreader.h"
 #include "promodule.h"
 #include "quoting.h"
+#include "rawnames.h"
 #include "wildcardpattern.h"
 
 namespace {
 
 QByteArray shown(const QString &path)
 {
-    return printablePath(path.toUtf8());
+    return printablePath(bytesOfText(path));
 }
 
 } // namespace
@@ -140,7 +141,7 @@ MessageBoxes::Answer ConsolePurge::show(const QString &text, const QString &, Ic
 void ConsolePurge::printPath(const QString &path)
 {
     if (m_options.nullTerminated)
-        printBytes(stdout, path.toUtf8() + '\0');
+        printBytes(stdout, bytesOfText(path) + '\0');
     else
         printBytes(stdout, shown(path) + '\n');
 }

@@ -1,31 +1,8 @@
 #include "quoting.h"
 
-namespace {
+#include "rawnames.h"
 
-// The length of the UTF-8 sequence at `at` and its code point; 0 when it is not valid UTF-8
-// (overlong, a surrogate, past U+10FFFF, cut short).
-int utf8Sequence(QByteArrayView bytes, qsizetype at, char32_t &code)
-{
-    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
-    const unsigned char first = byte(at);
-    if (first < 0x80) {
-        code = first;
-        return 1;
-    }
-    const int length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 0;
-    if (length == 0 || at + length > bytes.size())
-        return 0;
-    code = first & (0x3F >> (length - 1));
-    for (int i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (byte(at + i) & 0x3F);
-    }
-    static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return length;
-}
+namespace {
 
 bool isControl(char32_t code)
 {

@@ -4,6 +4,7 @@
 #include "filestatus.h"
 #include "folderreader.h"
 #include "platformerror.h"
+#include "rawnames.h"
 
 #include <QFile>
 
@@ -67,7 +68,7 @@ public:
         m_path = top;
         while (m_path.size() > 1 && m_path.endsWith(QLatin1Char('/')))
             m_path.chop(1);
-        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd = ::open(bytesOfText(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0)
             return fail(errno);
         Frame frame;
@@ -154,9 +155,9 @@ private:
         std::sort(undecodable.begin(), undecodable.end());
         m_visit(folder);
         if (!undecodable.isEmpty()) {
-            const QByteArray prefix = QFile::encodeName(m_path.endsWith(QLatin1Char('/'))
-                                                            ? m_path
-                                                            : m_path + QLatin1Char('/'));
+            const QByteArray prefix = bytesOfText(m_path.endsWith(QLatin1Char('/'))
+                                                      ? m_path
+                                                      : m_path + QLatin1Char('/'));
             for (const QByteArray &name : undecodable) {
                 FolderTree::Folder skipped;
                 skipped.rawPath = prefix + name;
