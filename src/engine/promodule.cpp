@@ -22,26 +22,6 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kAbortNotice =
     QStringLiteral("Aborting Purge because files cannot be deleted - possible write protection!");
 
-// The value of the decimal number a text starts with (blanks skipped, "." as the point), 0
-// when it starts with none: "12" -> 12, "5.bak" -> 5, "prt.1" -> 0.
-double leadingNumber(QStringView text)
-{
-    QString number;
-    bool point = false;
-    for (QChar c : text) {
-        if (c == QLatin1Char(' '))
-            continue;
-        if (c == QLatin1Char('.') && !point)
-            point = true;
-        else if (!c.isDigit() || c.unicode() >= 128)
-            break;
-        number += c;
-    }
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    return ok ? value : 0.0;
-}
-
 } // namespace
 
 QString withTrailingSeparator(const QString &folder)
@@ -386,36 +366,10 @@ void ProModule::OnConfirmDialogClosed()
 
 void ProModule::ShowLatestVersion(int index)
 {
-    // The model is the bare file name up to and including its last dot, as in the scan: a
-    // dot in a folder name or in the model name does not cut it short.
-    const QStringView asked = m_purgeNames.value(index);
-    const qsizetype dot = asked.lastIndexOf(QLatin1Char('.'));
-    QStringView askedVersion;
-    if (dot >= 0) {
-        AskBaseName = asked.left(dot + 1).toString();
-        askedVersion = asked.mid(dot + 1);
-    }
-    const double askedValue = leadingNumber(askedVersion);
-
-    double latest = 0;
-    QString latestName;
-    for (int k = 0; k < ProEngFileCount; ++k) {
-        const QString &entry = censusName(k);
-        const qsizetype entryDot = entry.lastIndexOf(QLatin1Char('.'));
-        if (entryDot < 0)
-            continue;
-        ListBaseName = entry.left(entryDot + 1);
-        if (ListBaseName != AskBaseName)
-            continue;
-        const double candidate = leadingNumber(QStringView(entry).mid(entryDot + 1));
-        if (candidate > askedValue && candidate > latest) {
-            latest = candidate;
-            latestName = entry;
-        }
-    }
+    // The version this run keeps of the model, as its scan found it in the run's own folder, by
+    // its own name ("a.prt.010" stays itself): the window may show another folder by now.
     LatestDetailsPending = true;
-    // The census entry itself, not a name rebuilt from the number: "a.prt.010" stays itself.
-    ShowFileDetails(latestName.isEmpty() ? AskBaseName : latestName);
+    ShowFileDetails(m_kept[m_purgeKept[index]].name);
     m_confirm->setLatestFileInfo(QStringLiteral("Latest Version found is ") + FileInfo);
 }
 
@@ -425,9 +379,8 @@ void ProModule::ShowFileDetails(QString name)
     std::unique_ptr<FileSystemObject> fileSystem;
     FileObject file;
     try {
-        FolderPath = withTrailingSeparator(m_view->listedFiles().folder);
         if (LatestDetailsPending)
-            name = FolderPath + name;
+            name = m_purgeFolder + name;
         fileSystem = m_services.createObject(QStringLiteral("Scripting.FileSystemObject"));
         file = fileSystem->getfile(name);
     } catch (const PlatformError &) {

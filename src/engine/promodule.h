@@ -151,9 +151,6 @@ private:
     bool AnswerNo = false;
     bool AnswerCancel = false;
     int PurgeIndex = 0;
-    // Model prefixes ("name.type.") of the file asked about and of a census entry.
-    QString AskBaseName;
-    QString ListBaseName;
 
     // File details.
     QString FileInfo;
