@@ -12,6 +12,15 @@
 #include <QStringList>
 #include <functional>
 
+// What each kind of system does its own way (tests/posix or tests/windows):
+// a named pipe (FIFO), where the system has them; false where it has none.
+bool makeFifo(const QString &path);
+bool isFifo(const QString &path);
+// Makes a file another user's, where this user may (root on Linux).
+bool giveToAnotherUser(const QString &path);
+// Whether this Windows program runs under Wine rather than on Windows.
+bool runningUnderWine();
+
 // Message boxes that answer from a script and remember everything that was shown.
 class ScriptedMessageBoxes : public MessageBoxes
 {

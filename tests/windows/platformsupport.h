@@ -20,11 +20,3 @@ public:
     // a freed number to the next new file would.
     QHash<QString, quint64> reportedInode;
 };
-
-// A named pipe (FIFO), where the system has them; false where it has none.
-bool makeFifo(const QString &path);
-bool isFifo(const QString &path);
-// Makes a file another user's, where this user may (root on Linux).
-bool giveToAnotherUser(const QString &path);
-// Whether this Windows program runs under Wine rather than on Windows.
-bool runningUnderWine();
