@@ -65,10 +65,11 @@ bool ConsolePurge::run(const QStringList &folders, bool recursive)
 
 bool ConsolePurge::purge(const FolderTree::Folder &folder)
 {
+    // Where the walk does not read the folder itself, it is read here by its path.
     FolderListing read;
     if (!folder.listing) {
         try {
-            read = readFolder(folder.path, folder.descriptor);
+            read = readFolder(folder.path);
         } catch (const PlatformError &error) {
             printError(error, QStringLiteral("cannot read "));
             return false;

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "confirmview.h"
+#include "foldertree.h"
 #include "messageboxes.h"
 #include "platformerror.h"
 #include "purgeview.h"
 #include "wildcardpattern.h"
 
 #include <QElapsedTimer>
-
-#include "foldertree.h"
 
 #include <cstdio>
 

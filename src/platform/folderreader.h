@@ -22,11 +22,8 @@ struct FolderListing
     QList<QByteArray> undecodableFolders;
 };
 
-// Throws PlatformError when the folder cannot be opened or read. Where the system has
-// descriptors, `descriptor` (when not -1) is the folder already open, and `path` only names it;
-// `identity`, when given, is the open folder's, just taken by the caller.
-FolderListing readFolder(const QString &path, int descriptor = -1,
-                         const FolderIdentity *identity = nullptr);
+// Throws PlatformError when the folder cannot be opened or read.
+FolderListing readFolder(const QString &path);
 
 // The name as the file system stores it; false when no text gives back exactly these bytes.
 bool decodeFileName(const char *name, qsizetype length, QString &out);

@@ -115,15 +115,11 @@ bool decodeFileName(const char *name, qsizetype length, QString &out)
     return !decoder.hasError() && out.toUtf8() == bytes;
 }
 
-FolderListing readFolder(const QString &path, int descriptor, const FolderIdentity *identityNow)
+FolderListing readFolder(const QString &path)
 {
-    const int fd = descriptor >= 0 ? ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0)
-                                   : ::open(QFile::encodeName(path).constData(),
-                                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         throw PlatformError::fromErrno(path, errno);
-    if (descriptor >= 0)
-        ::lseek(fd, 0, SEEK_SET); // a copy shares the read position of the folder it copies
     std::unique_ptr<DIR, DirCloser> dir(fdopendir(fd));
     if (!dir) {
         const int err = errno;
@@ -131,9 +127,7 @@ FolderListing readFolder(const QString &path, int descriptor, const FolderIdenti
         throw PlatformError::fromErrno(path, err);
     }
     FolderIdentity identity;
-    if (descriptor >= 0 && identityNow)
-        identity = *identityNow;
-    else if (const int err = folderStatus(fd, identity))
+    if (const int err = folderStatus(fd, identity))
         throw PlatformError::fromErrno(path, err);
     return listOpenFolder(dir.get(), path, identity);
 }

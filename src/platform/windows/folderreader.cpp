@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-FolderListing readFolder(const QString &path, int, const FolderIdentity *)
+FolderListing readFolder(const QString &path)
 {
     winfs::Folder folder;
     if (const unsigned long error = folder.open(nativePath(path)))
