@@ -43,6 +43,8 @@ QString notUnderWine(const QString &setup, const QString &err)
 {
     if (setup == "tmpfs" || setup == "bind")
         return "Wine shows every Unix file system as one drive";
+    if (setup.startsWith("odd"))
+        return "Windows names hold no control characters";
     if (setup == "undecodable")
         return "Wine shows no name that is not valid UTF-8";
     if (setup.startsWith("race"))
@@ -168,6 +170,21 @@ private slots:
         QTest::newRow("version that is no number") << "bad" << QStringList{"--purge", "tree"} << 1 << ""
             << "vintrex: tree: Error - Aborting\nvintrex: tree/a.prt.+1: its version is not a number, so no file of "
                "this folder is deleted\n" << QStringList();
+        // Names that hold a newline or could drive a terminal: every path printed is one line,
+        // quoted as coreutils quotes it; with -0 the paths are the bytes themselves, for xargs -0.
+        const QString odd = QString::fromUtf8("d\xc2\x9b" "2J"), quoted = "'d'$'\\302\\233''2J",
+                      title = quoted + "/a'$'\\033'']0;T'$'\\a''.prt.1'", newline = quoted + "/victimé.prt.9'$'\\n''q.prt.1'";
+        const QStringList oddOld = {odd + "/a\x1b]0;T\a.prt.1", odd + "/victimé.prt.9\nq.prt.1"};
+        const QString nulEnded = oddOld.join(QChar(0)) + QChar(0);
+        QTest::newRow("odd names, dry run") << "odd" << QStringList{"--purge", "-n", odd} << 0 << title + "\n" + newline + "\n"
+                                            << "" << QStringList();
+        QTest::newRow("odd names, dry run, NUL") << "odd" << QStringList{"--purge", "-n0", odd} << 0 << nulEnded << ""
+                                                 << QStringList();
+        QTest::newRow("odd names, verbose, NUL") << "odd" << QStringList{"--purge", "-v", "--null", odd} << 0 << nulEnded
+                                                 << quoted + "': 2 Pro Eng Files Deleted!\n" << oddOld;
+        QTest::newRow("odd names, write-protected") << "odd protected" << QStringList{"--purge", "-v", odd} << 1
+            << quoted + "': 0 Pro Eng Files Deleted!\n"
+            << "vintrex: " + quoted + "': " + kAbort + "\nvintrex: " + title + ": Permission denied\n" << QStringList();
         QTest::newRow("missing folder among others")
             << "" << QStringList{"--purge", "gone", "tree"} << 1 << "tree: 2 Pro Eng Files Deleted!\n"
             << "vintrex: cannot read gone: No such file or directory\n" << top;
@@ -214,8 +231,10 @@ private slots:
         const QString mount = sub + "/mnt";
         QStringList environment;
         const QStringList race = setup.split(' ');
+        const QString oddFolder = tmp.filePath(QString::fromUtf8("d\xc2\x9b" "2J"));
+        const QString locked = setup.startsWith("odd") ? oddFolder : sub; // where permissions are taken away
         auto undo = qScopeGuard([&] {
-            QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             if (setup == "tmpfs" || setup == "bind")
                 runs("umount", {mount});
             const QByteArray undecodable = QFile::encodeName(tree) + "/\xff";
@@ -236,6 +255,10 @@ private slots:
             QCOMPARE(::mkdir(QFile::encodeName(tree) + "/\xff", 0700), 0);
             makeRawFile(tree, "\xff/u.prt.1");
             makeRawFile(tree, "\xff/u.prt.2");
+        } else if (setup.startsWith("odd")) {
+            for (const char *name : {"victimé.prt.9", "victimé.prt.9\nq.prt.1", "victimé.prt.9\nq.prt.2",
+                                     "a\x1b]0;T\a.prt.1", "a\x1b]0;T\a.prt.2"})
+                makeFile(makeFolder(tmp.path(), QFileInfo(oddFolder).fileName()), name);
         } else if (race.first() == "race") {
             for (const char *name : {"c.prt.1", "c.prt.2", "c.prt.3"})
                 if (race[1].contains("c.prt"))
@@ -245,14 +268,14 @@ private slots:
         }
         // Taken while every folder can still be read: only root lists an unreadable one.
         const QStringList before = filesBelow(tmp.path());
-        if (setup == "protected" || setup == "unreadable")
-            QVERIFY(QFile::setPermissions(sub, setup == "protected" ? QFile::ReadOwner | QFile::ExeOwner
-                                                                    : QFile::Permissions()));
+        if (setup.endsWith("protected") || setup == "unreadable")
+            QVERIFY(QFile::setPermissions(locked, setup.endsWith("protected") ? QFile::ReadOwner | QFile::ExeOwner
+                                                                              : QFile::Permissions()));
 
         const Result run = vintrex(tmp.path(), arguments, environment);
         if (run.status == 77)
             QSKIP("root cannot give up overriding permissions here");
-        QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (race.first() == "race") // what was moved away, back in its place
             QVERIFY(QFile::rename(tmp.filePath("outside/moved"), tmp.filePath(race[2])));
         QCOMPARE(QString::fromUtf8(run.err), err);
@@ -262,52 +285,6 @@ private slots:
         for (const QString &file : deleted)
             QVERIFY(left.removeOne(file));
         QCOMPARE(filesBelow(tmp.path()), left);
-    }
-
-    // Names that hold a newline or could drive a terminal: every path printed is one line, quoted
-    // as coreutils quotes it; with -0 the paths are the bytes themselves, for xargs -0.
-    void oddNames_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("protect");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("out");
-        QTest::addColumn<QByteArray>("err");
-        const QByteArray folder = "'d'$'\\302\\233''2J", title = folder + "/a'$'\\033'']0;T'$'\\a''.prt.1'",
-                         newline = folder + "/victimé.prt.9'$'\\n''q.prt.1'";
-        const QByteArray rawTitle = "d\xc2\x9b" "2J/a\x1b]0;T\a.prt.1", rawNewline = "d\xc2\x9b" "2J/victimé.prt.9\nq.prt.1";
-        QTest::newRow("dry run") << QStringList{"-n"} << false << 0 << title + "\n" + newline + "\n" << QByteArray();
-        QTest::newRow("dry run, NUL") << QStringList{"-n0"} << false << 0 << rawTitle + '\0' + rawNewline + '\0' << QByteArray();
-        QTest::newRow("verbose, NUL") << QStringList{"-v", "--null"} << false << 0 << rawTitle + '\0' + rawNewline + '\0'
-                                      << folder + "': 2 Pro Eng Files Deleted!\n";
-        QTest::newRow("error") << QStringList{"-v"} << true << 1 << folder + "': 0 Pro Eng Files Deleted!\n"
-                               << "vintrex: " + folder + "': Aborting Purge because files cannot be deleted - possible "
-                                  "write protection!\nvintrex: " + title + ": Permission denied\n";
-    }
-    void oddNames()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(bool, protect);
-        QFETCH(int, status);
-        QFETCH(QByteArray, out);
-        QFETCH(QByteArray, err);
-        QTemporaryDir tmp;
-        const QString folder = makeFolder(tmp.path(), QString::fromUtf8("d\xc2\x9b" "2J"));
-        const QStringList names = {"victimé.prt.9", "victimé.prt.9\nq.prt.1", "victimé.prt.9\nq.prt.2",
-                                   "a\x1b]0;T\a.prt.1", "a\x1b]0;T\a.prt.2"};
-        for (const QString &name : names)
-            makeFile(folder, name);
-        if (protect)
-            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-        const Result run = vintrex(tmp.path(), QStringList{"--purge"} + arguments + QStringList{"d\xc2\x9b" "2J"});
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (run.status == 77)
-            QSKIP("root cannot give up overriding permissions here");
-        QCOMPARE(run.out, out);
-        QCOMPARE(run.err, err);
-        QCOMPARE(run.status, status);
-        const bool purged = arguments.first() == "-v" && !protect;
-        QCOMPARE(namesIn(folder), purged ? sorted({names[0], names[2], names[4]}) : sorted(names));
     }
 
     // A tree deeper than any path the system takes, under a small stack and few descriptors: every
