@@ -629,7 +629,7 @@ int main(int argc, char *argv[])
     const QStringList mixedList = mixedNames(files);
     createFiles(uniform, uniformList);
     createFiles(mixed, mixedList);
-    const int mixedVersionFiles = int(std::count_if(mixedList.cbegin(), mixedList.cend(), isProEngVersionFile));
+    const int mixedVersionFiles = int(std::count_if(mixedList.cbegin(), mixedList.cend(), [](const QString &name) { return isProEngVersionFile(name); }));
     std::printf("%d files a folder: uniform (lower case, 3 types, %d versions a model) and mixed "
                 "(%d version files, other files, upper case, Unicode) in %s\n",
                 files, kVersions, mixedVersionFiles, qPrintable(temp.path()));

@@ -445,7 +445,7 @@ private slots:
             QCOMPARE(texts.mid(0, answers.size()), QStringList({"Delete " + shownPath + " ?", "Are you sure you want to delete " + shownPath + "?"}).mid(0, answers.size()));
             QCOMPARE(texts.last(), last.replace("%1", shownPath));
             QCOMPARE(h.messages.shown.last().details, kind == "replaced" ? shownPath + ": has been replaced by another file since it was listed" : "");
-            QCOMPARE(c.Pro_Eng_files->text(), QString("Pro Eng Files = %1").arg(std::count_if(left.begin(), left.end(), isProEngVersionFile)));
+            QCOMPARE(c.Pro_Eng_files->text(), QString("Pro Eng Files = %1").arg(std::count_if(left.begin(), left.end(), [](const QString &name) { return isProEngVersionFile(name); })));
         }
         QCOMPARE(namesIn(folder), left);
         QCOMPARE(c.filList->names(), left);

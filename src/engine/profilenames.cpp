@@ -1,7 +1,5 @@
 #include "profilenames.h"
 
-#include <array>
-
 namespace {
 
 bool isDigit(QChar c)
@@ -53,8 +51,12 @@ bool isNumericText(QStringView text)
 
 bool isProEngVersionFile(QStringView name)
 {
-    static constexpr std::array<const char16_t *, 6> types = {u"prt", u"txt", u"drw",
-                                                              u"sec", u"asm", u"bom"};
+    static const VersionTypeSet six;
+    return isProEngVersionFile(name, six);
+}
+
+bool isProEngVersionFile(QStringView name, const VersionTypeSet &types)
+{
     const qsizetype length = name.size();
     if (length == 0 || !isDigit(name[length - 1]))
         return false;
@@ -70,9 +72,5 @@ bool isProEngVersionFile(QStringView name)
     // Room for ".typ" in front of the dot (0-based: the type dot sits at dot - 4).
     if (dot < 4)
         return false;
-    const QStringView type = name.mid(dot - 3, 3);
-    bool known = false;
-    for (const char16_t *candidate : types)
-        known = known || type == QStringView(candidate);
-    return known && name[dot - 4] == QLatin1Char('.');
+    return name[dot - 4] == QLatin1Char('.') && types.contains(name.mid(dot - 3, 3));
 }

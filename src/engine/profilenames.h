@@ -1,5 +1,7 @@
 #pragma once
 
+#include "versiontypes.h"
+
 #include <QStringView>
 
 // Pro Engineer writes every save of a model as "model.type.N". These are the rules that
@@ -9,6 +11,8 @@
 // decimal point (at least one digit), optionally an exponent (E or e, optional sign, digits).
 bool isNumericText(QStringView text);
 
-// model name, ".", one of the six types (exact case), ".", a numeric version — read from
+// model name, ".", one of the chosen types (exact case), ".", a numeric version — read from
 // the right, the version dot being the first dot whose tail is numeric.
+bool isProEngVersionFile(QStringView name, const VersionTypeSet &types);
+// The same with the six types that have a button.
 bool isProEngVersionFile(QStringView name);

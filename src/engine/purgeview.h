@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fileidentity.h"
+#include "purgeoptions.h"
 
 #include <QList>
 #include <QStringList>
@@ -29,6 +30,8 @@ public:
     // The filter pattern as typed, and whether each deletion is to be confirmed.
     virtual QString pattern() const = 0;
     virtual bool confirmEachFile() const = 0;
+    // The choices of the Options menu (or the command line's options) for the next run.
+    virtual PurgeOptions purgeOptions() const { return {}; }
     // Makes the file list read its folder again; a folder that is gone sends it elsewhere.
     virtual void rereadFileList() = 0;
     virtual void showCounters(int files, int versionFiles) = 0;

@@ -15,6 +15,7 @@
 #include "purgelist.h"
 #include "settingsstore.h"
 #include "twips.h"
+#include "versiontypes.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -64,12 +65,20 @@ Control *place(Control *control, const char *name, const QRect &geometry,
     return control;
 }
 
-QPushButton *typeButton(QWidget *parent, const char *name, const QString &caption, int left,
-                        const QString &toolTip)
+// The button of version type `k` of the table.
+QPushButton *typeButton(QWidget *parent, size_t k)
 {
-    auto *button = place(new QPushButton(caption, parent), name, twips(left, 6600, 495, 255), toolTip);
+    const VersionType &type = kVersionTypes[k];
+    const QString caption = QString::fromUtf16(type.caption);
+    auto *button = place(new QPushButton(caption, parent), type.buttonName,
+                         twips(type.buttonLeft, 6600, 495, 255), QString::fromUtf16(type.toolTip));
     button->setAccessibleName(caption);
     return button;
+}
+
+QString typePattern(size_t k)
+{
+    return QStringLiteral("*.") + QString::fromUtf16(kVersionTypes[k].type) + QStringLiteral(".*");
 }
 
 } // namespace
@@ -178,12 +187,9 @@ void Purge::createPurgeControls(QWidget *panel, const QFont &font)
     Command1 = place(new QPushButton(QStringLiteral("Refresh"), panel), "Command1",
                      twips(3960, 6480, 855, 375), QStringLiteral("Refresh file list"));
     Command1->setAccessibleName(Command1->text());
-    Command2 = typeButton(panel, "Command2", QStringLiteral("asm"), 4920,
-                          QStringLiteral("Set filter criteria for assemblies"));
-    Command3 = typeButton(panel, "Command3", QStringLiteral("prt"), 5400,
-                          QStringLiteral("Set filter criteria for parts"));
-    Command4 = typeButton(panel, "Command4", QStringLiteral("drw"), 5880,
-                          QStringLiteral("Set filter criteria for drawings"));
+    Command2 = typeButton(panel, 0);
+    Command3 = typeButton(panel, 1);
+    Command4 = typeButton(panel, 2);
 
     Ask = place(new QCheckBox(QStringLiteral("Confirm before delete ?"), panel), "Ask",
                 twips(360, 6120, 2775, 255),
@@ -212,12 +218,9 @@ void Purge::createPurgeList(QWidget *panel)
                           twips(4680, 6120, 2055, 255),
                           QStringLiteral("Number of Pro Eng files detected"));
 
-    Command5 = typeButton(panel, "Command5", QStringLiteral("sec"), 6360,
-                          QStringLiteral("Set filter criteria for sections"));
-    Command6 = typeButton(panel, "Command6", QStringLiteral("bom"), 6840,
-                          QStringLiteral("Set filter criteria for bom's"));
-    Command7 = typeButton(panel, "Command7", QStringLiteral("txt"), 7320,
-                          QStringLiteral("Set filter criteria for trail files"));
+    Command5 = typeButton(panel, 3);
+    Command6 = typeButton(panel, 4);
+    Command7 = typeButton(panel, 5);
 
     PurgeListLabel = place(new QLabel(panel), "PurgeListLabel", twips(360, 100, 3735, 255));
     setTextColour(PurgeListLabel, Qt::black);
@@ -475,32 +478,32 @@ void Purge::typeButtonClick(const QString &pattern)
 
 void Purge::Command2_Click()
 {
-    typeButtonClick(QStringLiteral("*.asm.*"));
+    typeButtonClick(typePattern(0));
 }
 
 void Purge::Command3_Click()
 {
-    typeButtonClick(QStringLiteral("*.prt.*"));
+    typeButtonClick(typePattern(1));
 }
 
 void Purge::Command4_Click()
 {
-    typeButtonClick(QStringLiteral("*.drw.*"));
+    typeButtonClick(typePattern(2));
 }
 
 void Purge::Command5_Click()
 {
-    typeButtonClick(QStringLiteral("*.sec.*"));
+    typeButtonClick(typePattern(3));
 }
 
 void Purge::Command6_Click()
 {
-    typeButtonClick(QStringLiteral("*.bom.*"));
+    typeButtonClick(typePattern(4));
 }
 
 void Purge::Command7_Click()
 {
-    typeButtonClick(QStringLiteral("*.txt.*"));
+    typeButtonClick(typePattern(5));
 }
 
 void Purge::showFileCount()
