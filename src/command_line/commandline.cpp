@@ -20,6 +20,21 @@ const QString kPattern = QStringLiteral("pattern");
 const QString kRecursive = QStringLiteral("recursive");
 const QString kVerbose = QStringLiteral("verbose");
 const QString kVersion = QStringLiteral("version");
+const QString kKeep = QStringLiteral("keep");
+const QString kTrash = QStringLiteral("trash");
+const QString kRenumber = QStringLiteral("renumber");
+const QString kTypes = QStringLiteral("types");
+const QString kJson = QStringLiteral("json");
+const QString kQuiet = QStringLiteral("quiet");
+const QString kExclude = QStringLiteral("exclude");
+
+// The --keep value: a count of at least one; 0 for anything else.
+int keepCount(const QString &text)
+{
+    bool ok = false;
+    const int count = text.toInt(&ok);
+    return ok && count >= 1 ? count : 0;
+}
 
 } // namespace
 
@@ -47,6 +62,32 @@ CommandLine::CommandLine(int argc, char *argv[])
          QStringLiteral("Purges every folder below each FOLDER too, each on its own. Symbolic "
                         "links, hidden folders and other file systems are not entered.")},
         {{QStringLiteral("v"), kVerbose}, QStringLiteral("Prints each file deleted.")},
+        {kKeep,
+         QStringLiteral("Keeps the N highest versions of each model (equal versions stay "
+                        "together). The default is 1."),
+         QStringLiteral("N"), QStringLiteral("1")},
+        {kTrash,
+         QStringLiteral("Moves the old versions to the desktop's trash instead of deleting them. "
+                        "A file that no trash can take stops the run; it is never deleted "
+                        "instead.")},
+        {kRenumber,
+         QStringLiteral("Once a model's old versions are gone, renames the versions kept to .1, "
+                        ".2 ... in order. A model whose new name another file has keeps its "
+                        "names.")},
+        {kTypes,
+         QStringLiteral("The types whose numbered files are versions, separated by commas: "
+                        "any of prt, asm, drw, sec, bom, txt (the default), frm, lay, dgm, gph, "
+                        "sym, tbl, win, mfg."),
+         QStringLiteral("LIST")},
+        {kJson,
+         QStringLiteral("Prints one JSON document: for each folder the plan (with --dry-run) or "
+                        "what was done, what failed and why, and the bytes freed.")},
+        {{QStringLiteral("q"), kQuiet},
+         QStringLiteral("Prints nothing but errors (and the paths of --dry-run).")},
+        {kExclude,
+         QStringLiteral("Leaves folders whose name matches GLOB (* and ?) out of --recursive; "
+                        "may be given more than once."),
+         QStringLiteral("GLOB")},
         {{QStringLiteral("0"), kNull},
          QStringLiteral("Ends each path printed by --dry-run and --verbose with a NUL instead of "
                         "a newline, and prints it as it is, unquoted (for xargs -0); the reports "
@@ -78,7 +119,8 @@ QString CommandLine::usageProblem() const
 {
     const QStringList folders = m_parser.positionalArguments();
     if (!m_parser.isSet(kPurge)) {
-        for (const QString &option : {kDryRun, kNull, kPattern, kRecursive, kVerbose}) {
+        for (const QString &option : {kDryRun, kNull, kPattern, kRecursive, kVerbose, kKeep, kTrash,
+                                      kRenumber, kTypes, kJson, kQuiet, kExclude}) {
             if (m_parser.isSet(option))
                 return QStringLiteral("--") + option + QStringLiteral(" goes with --purge");
         }
@@ -88,6 +130,17 @@ QString CommandLine::usageProblem() const
     }
     if (folders.isEmpty())
         return QStringLiteral("--purge needs a folder");
+    if (keepCount(m_parser.value(kKeep)) == 0)
+        return QStringLiteral("--keep takes a number of versions, 1 or more");
+    VersionTypeSet types;
+    QString unknown;
+    if (!VersionTypeSet::parse(m_parser.value(kTypes), types, &unknown))
+        return unknown + QStringLiteral(": not a version type; --types takes prt, asm, drw, sec, "
+                                        "bom, txt, frm, lay, dgm, gph, sym, tbl, win, mfg");
+    if (m_parser.isSet(kJson) && m_parser.isSet(kNull))
+        return QStringLiteral("--json and --null cannot go together");
+    if (m_parser.isSet(kExclude) && !m_parser.isSet(kRecursive))
+        return QStringLiteral("--exclude goes with --recursive");
     try {
         const WildcardPattern pattern(m_parser.value(kPattern), Qt::CaseInsensitive);
     } catch (const PlatformError &error) {
@@ -123,6 +176,13 @@ int CommandLine::run(int &argc, char *argv[])
     options.dryRun = m_parser.isSet(kDryRun);
     options.verbose = m_parser.isSet(kVerbose);
     options.nullTerminated = m_parser.isSet(kNull);
+    options.json = m_parser.isSet(kJson);
+    options.quiet = m_parser.isSet(kQuiet);
+    options.exclude = m_parser.values(kExclude);
+    options.purge.keep = keepCount(m_parser.value(kKeep));
+    options.purge.trash = m_parser.isSet(kTrash);
+    options.purge.renumber = m_parser.isSet(kRenumber);
+    VersionTypeSet::parse(m_parser.value(kTypes), options.purge.types);
     ConsolePurge console(options);
     return console.run(m_parser.positionalArguments(), m_parser.isSet(kRecursive)) ? 0 : 1;
 }

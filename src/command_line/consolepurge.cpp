@@ -10,6 +10,10 @@
 #include "rawnames.h"
 #include "wildcardpattern.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
+
 namespace {
 
 QByteArray shown(const QString &path)
@@ -22,9 +26,15 @@ QByteArray shown(const QString &path)
 void ConsolePurge::fileDeleted(const QString &name)
 {
     ++m_files;
-    if (m_options.verbose)
+    if (m_options.verbose && !m_options.quiet && !m_options.json)
         printPath(withTrailingSeparator(m_listed.folder) + name);
     updateProgressLine();
+}
+
+void ConsolePurge::fileRenamed(const QString &from, const QString &to)
+{
+    if (m_options.verbose && !m_options.quiet && !m_options.json && !m_options.nullTerminated)
+        printBytes(stdout, shown(withTrailingSeparator(m_listed.folder) + from) + " -> " + shown(to) + '\n');
 }
 
 ConsolePurge::ConsolePurge(const Options &options)
@@ -32,13 +42,35 @@ ConsolePurge::ConsolePurge(const Options &options)
 {
     m_clock.start();
     m_sinceProgress.start();
-    m_terminal = standardErrorIsTerminal();
+    m_terminal = standardErrorIsTerminal() && !options.quiet;
     m_escapes = m_terminal && standardErrorTakesEscapes();
 }
 
 bool ConsolePurge::run(const QStringList &folders, bool recursive)
 {
     FolderTree tree;
+    QList<QRegularExpression> excluded;
+    for (const QString &glob : m_options.exclude)
+        excluded.append(QRegularExpression(QRegularExpression::wildcardToRegularExpression(glob),
+#ifdef Q_OS_WIN
+                                           QRegularExpression::CaseInsensitiveOption));
+#else
+                                           QRegularExpression::NoPatternOption));
+#endif
+    if (!excluded.isEmpty()) {
+        tree.setExcluded([&excluded](const QString &name) {
+            return std::any_of(excluded.cbegin(), excluded.cend(),
+                               [&name](const QRegularExpression &glob) { return glob.match(name).hasMatch(); });
+        });
+    }
+    if (m_options.json) {
+        printBytes(stdout, "{\"dryRun\":" + QByteArray(m_options.dryRun ? "true" : "false") +
+                               ",\"options\":{\"keep\":" + QByteArray::number(m_options.purge.keep) +
+                               ",\"trash\":" + (m_options.purge.trash ? "true" : "false") +
+                               ",\"renumber\":" + (m_options.purge.renumber ? "true" : "false") +
+                               ",\"types\":[\"" + m_options.purge.types.names().join(QStringLiteral("\",\"")).toUtf8() +
+                               "\"]},\n\"folders\":[");
+    }
     bool allPurged = true;
     for (const QString &top : folders) {
         tree.walk(top, recursive, [&](const FolderTree::Folder &folder) {
@@ -48,17 +80,20 @@ bool ConsolePurge::run(const QStringList &folders, bool recursive)
                 allPurged = purge(folder) && allPurged;
                 return;
             }
-            const QByteArray path = folder.rawPath.isEmpty() ? shown(folder.path)
-                                                             : printablePath(folder.rawPath);
+            const QByteArray raw = folder.rawPath.isEmpty() ? bytesOfText(folder.path) : folder.rawPath;
+            const QByteArray path = printablePath(raw);
             if (folder.note) {
                 printError(path, folder.error); // gone of itself: nothing was left undone
+                printJsonFolderError(raw, QStringLiteral("note"), folder.error);
             } else {
                 printError("cannot read " + path, folder.error);
+                printJsonFolderError(raw, QStringLiteral("error"), folder.error);
                 allPurged = false;
             }
         });
     }
     clearProgressLine();
+    printTotals();
     std::fflush(stdout);
     return allPurged;
 }
@@ -72,71 +107,197 @@ bool ConsolePurge::purge(const FolderTree::Folder &folder)
             read = readFolder(folder.path);
         } catch (const PlatformError &error) {
             printError(error, QStringLiteral("cannot read "));
+            printJsonFolderError(bytesOfText(folder.path), QStringLiteral("error"), error.reason());
             return false;
         }
         // Read by its path, it must still be the folder the walk found there, not one put in
         // its place since (a link to somewhere else, say).
         if (read.identity.device != folder.identity.device ||
             (folder.identity.inodesKept && read.identity.inode != folder.identity.inode)) {
-            printError(shown(folder.path),
-                       QStringLiteral("is not the folder that was found there; left alone"));
+            const QString why = QStringLiteral("is not the folder that was found there; left alone");
+            printError(shown(folder.path), why);
+            printJsonFolderError(bytesOfText(folder.path), QStringLiteral("error"), why);
             return false;
         }
     }
-    const FolderListing &listing = folder.listing ? *folder.listing : read;
-    // The file list: the files that match the filter, in its order.
-    m_listed = {folder.path, listing.identity, {}, {}, folder.descriptor};
-    for (qsizetype i = 0; i < listing.files.size(); ++i) {
-        if (m_filter.matches(listing.files[i])) {
-            m_listed.names.append(listing.files[i]);
-            m_listed.identities.append(listing.fileIdentities[i]);
-        }
-    }
-    sortFileNames(m_listed.names, &m_listed.identities);
+    FolderListing copy;
+    if (folder.listing)
+        copy = *folder.listing;
+    const FolderIdentity identity = folder.listing ? folder.listing->identity : read.identity;
+    MatchingFiles files = matchingFiles(folder.listing ? std::move(copy) : std::move(read), m_filter);
+    m_listed = {folder.path, identity, std::move(files.names), std::move(files.identities),
+                folder.descriptor};
 
     ServiceFactory services;
     ProModule engine(*this, services);
     engine.setViews(this, this);
     m_engine = &engine;
-    m_failed = false;
     engine.CountProEngFiles();
     if (!m_options.dryRun) {
         engine.runPurge();
     } else if (engine.proEngFileCount() > 1) {
-        // The run up to its deletions: the questions, the scan and the pinning of the folder.
+        // The run up to its deletions: the questions, the plan and the pinning of the folder.
         try {
             engine.FindOldVersions();
         } catch (const PlatformError &error) {
             printError(error);
+            printJsonFolderError(bytesOfText(folder.path), QStringLiteral("error"), error.message());
             m_engine = nullptr;
             return false;
         }
-        for (int k = 1; k <= engine.oldVersionCount() && !engine.purgeAborted(); ++k) {
-            printPath(engine.purgeFolder() + engine.purgeNames()[k]);
-            ++m_files;
+        const PurgePlan &plan = engine.plan();
+        for (const PlannedFile &file : plan.old) {
+            if (!m_options.json)
+                printPath(plan.folder + file.name);
+            m_bytes += std::max<qint64>(file.identity.size, 0);
+        }
+        m_files += plan.size();
+        if (!m_options.json && !m_options.nullTerminated) {
+            for (const PurgePlan::Model &model : plan.models) {
+                for (qsizetype i = 0; i < model.newNames.size(); ++i) {
+                    if (model.newNames[i] != model.kept[i].name)
+                        printBytes(stdout, shown(plan.folder + model.kept[i].name) + " -> " +
+                                               shown(model.newNames[i]) + '\n');
+                }
+            }
         }
     }
+    const PurgeOutcome &outcome = engine.outcome();
+    m_bytes += outcome.bytesFreed;
+    m_renamed += outcome.renamed.size();
+    for (const PlatformError &error : outcome.notRenamed)
+        printError(error);
+    printJsonFolder(engine);
     m_engine = nullptr;
-    return !m_failed && !engine.purgeAborted();
+    return !engine.abortError() && outcome.notRenamed.isEmpty();
 }
 
 MessageBoxes::Answer ConsolePurge::show(const QString &text, const QString &, Icon icon,
-                                        Buttons buttons, const QString &details)
+                                        Buttons buttons, const QString &)
 {
     if (buttons == Buttons::YesNo)
         return Answer::Yes;
-    if (icon == Icon::Information) {
-        // With NUL-separated paths on standard output, a report there would read as one more.
-        printLine(m_options.nullTerminated ? stderr : stdout, shown(m_listed.folder), text);
+    const PlatformError *error = m_engine ? m_engine->abortError() : nullptr;
+    if (icon == Icon::Information || !error) {
+        // What the window would report. With NUL-separated paths on standard output, a report
+        // there would read as one more.
+        if (!m_options.quiet && !m_options.json)
+            printLine(m_options.nullTerminated ? stderr : stdout, shown(m_listed.folder), text);
         return Answer::Ok;
     }
-    m_failed = true;
+    // The run stopped: the engine's notice, then the reason, naming the file.
     printError(shown(m_listed.folder), text);
-    if (const PlatformError *error = m_engine ? m_engine->abortError() : nullptr)
-        printError(*error);
-    else if (!details.isEmpty())
-        printError(details);
+    printError(*error);
     return Answer::Ok;
+}
+
+void ConsolePurge::beginJsonFolder(const QByteArray &path)
+{
+    printBytes(stdout, (m_anyFolderInJson ? ",\n{\"folder\":" : "\n{\"folder\":") + jsonString(path));
+    m_anyFolderInJson = true;
+}
+
+void ConsolePurge::printJsonFolderError(const QByteArray &path, const QString &key, const QString &reason)
+{
+    if (!m_options.json)
+        return;
+    beginJsonFolder(path);
+    printBytes(stdout, ",\"" + key.toUtf8() + "\":" + jsonString(bytesOfText(reason)) + '}');
+}
+
+namespace {
+
+QByteArray jsonText(const QString &text)
+{
+    return jsonString(bytesOfText(text));
+}
+
+QByteArray jsonError(const PlatformError &error)
+{
+    return "{\"path\":" + jsonText(error.path()) + ",\"reason\":" + jsonText(error.reason()) + '}';
+}
+
+} // namespace
+
+void ConsolePurge::printJsonFolder(const ProModule &engine)
+{
+    if (!m_options.json)
+        return;
+    const PurgePlan &plan = engine.plan();
+    const PurgeOutcome &outcome = engine.outcome();
+    beginJsonFolder(bytesOfText(m_listed.folder));
+    QByteArray out;
+    if (m_options.dryRun) {
+        qint64 bytes = 0;
+        out += ",\"models\":[";
+        for (qsizetype m = 0; m < plan.models.size(); ++m) {
+            const PurgePlan::Model &model = plan.models[m];
+            out += m ? ",{\"kept\":[" : "{\"kept\":[";
+            for (qsizetype i = 0; i < model.kept.size(); ++i)
+                out += (i ? "," : "") + jsonText(model.kept[i].name);
+            out += "],\"delete\":[";
+            bool first = true;
+            for (qsizetype k = 0; k < plan.size(); ++k) {
+                if (plan.modelOf[k] != m)
+                    continue;
+                out += (first ? "{\"name\":" : ",{\"name\":") + jsonText(plan.old[k].name) +
+                       ",\"size\":" + QByteArray::number(std::max<qint64>(plan.old[k].identity.size, 0)) + '}';
+                bytes += std::max<qint64>(plan.old[k].identity.size, 0);
+                first = false;
+            }
+            out += "],\"rename\":[";
+            first = true;
+            for (qsizetype i = 0; i < model.newNames.size(); ++i) {
+                if (model.newNames[i] == model.kept[i].name)
+                    continue;
+                out += (first ? "{\"from\":" : ",{\"from\":") + jsonText(model.kept[i].name) +
+                       ",\"to\":" + jsonText(model.newNames[i]) + '}';
+                first = false;
+            }
+            out += "]";
+            if (!model.nameTaken.isEmpty())
+                out += ",\"nameTaken\":" + jsonText(model.nameTaken);
+            out += '}';
+        }
+        out += "],\"bytesToFree\":" + QByteArray::number(bytes);
+    } else {
+        out += m_options.purge.trash ? ",\"trashed\":[" : ",\"deleted\":[";
+        for (qsizetype i = 0; i < outcome.done.size(); ++i)
+            out += (i ? "," : "") + jsonText(plan.old[outcome.done[i]].name);
+        out += "],\"renamed\":[";
+        for (qsizetype i = 0; i < outcome.renamed.size(); ++i)
+            out += (i ? ",{\"from\":" : "{\"from\":") + jsonText(outcome.renamed[i].from) +
+                   ",\"to\":" + jsonText(outcome.renamed[i].to) + '}';
+        out += "],\"notRenamed\":[";
+        for (qsizetype i = 0; i < outcome.notRenamed.size(); ++i)
+            out += (i ? "," : "") + jsonError(outcome.notRenamed[i]);
+        out += "],\"bytesFreed\":" + QByteArray::number(outcome.bytesFreed);
+    }
+    if (const PlatformError *error = engine.abortError())
+        out += ",\"stopped\":" + jsonError(*error);
+    printBytes(stdout, out + '}');
+}
+
+void ConsolePurge::printTotals()
+{
+    if (m_options.json) {
+        printBytes(stdout, "\n],\n\"totals\":{\"folders\":" + QByteArray::number(m_position) +
+                               ",\"files\":" + QByteArray::number(m_files) +
+                               ",\"renamed\":" + QByteArray::number(m_renamed) +
+                               (m_options.dryRun ? ",\"bytesToFree\":" : ",\"bytesFreed\":") +
+                               QByteArray::number(m_bytes) + "}}\n");
+        return;
+    }
+    if (m_position < 2 || m_options.quiet)
+        return;
+    const char *done = m_options.dryRun ? "to go" : m_options.purge.trash ? "moved to trash" : "deleted";
+    QByteArray line = "vintrex: " + QByteArray::number(m_files) + " files " + done + " in " +
+                      QByteArray::number(m_position) + " folders, " + QByteArray::number(m_bytes) +
+                      (m_options.dryRun ? " bytes to free" : " bytes freed");
+    if (m_options.purge.renumber)
+        line += ", " + QByteArray::number(m_renamed) + " renamed";
+    std::fflush(stdout);
+    printBytes(stderr, line + '\n');
 }
 
 void ConsolePurge::printPath(const QString &path)
@@ -191,8 +352,9 @@ void ConsolePurge::updateProgressLine()
     QString line = QStringLiteral("\rvintrex: folder %1, %2 files %3")
                              .arg(m_position)
                              .arg(m_files)
-                             .arg(m_options.dryRun ? QStringLiteral("to delete")
-                                                   : QStringLiteral("deleted"));
+                             .arg(m_options.dryRun        ? QStringLiteral("to delete")
+                                  : m_options.purge.trash ? QStringLiteral("moved to trash")
+                                                          : QStringLiteral("deleted"));
     if (m_escapes) {
         line += QStringLiteral("\x1b[K");
     } else {

@@ -4,6 +4,7 @@
 #include "foldertree.h"
 #include "messageboxes.h"
 #include "platformerror.h"
+#include "purgeoptions.h"
 #include "purgeview.h"
 #include "wildcardpattern.h"
 
@@ -28,6 +29,10 @@ public:
         // The paths of a dry run and of -v end with NUL instead of a newline and are the bytes
         // as they are, for xargs -0; the reports go to standard error then.
         bool nullTerminated = false;
+        bool json = false;  // one JSON document on standard output, and nothing else there
+        bool quiet = false; // nothing but errors (and the paths of a dry run)
+        QStringList exclude; // names of folders a recursive walk leaves out (* and ?)
+        PurgeOptions purge;
     };
 
     explicit ConsolePurge(const Options &options);
@@ -39,6 +44,7 @@ public:
     ListedFiles listedFiles() const override { return m_listed; }
     QString pattern() const override { return m_options.pattern; }
     bool confirmEachFile() const override { return false; }
+    PurgeOptions purgeOptions() const override { return m_options.purge; }
     // Nothing shows the list once its purge is over: the next folder is read anew.
     void rereadFileList() override {}
     void showCounters(int, int) override {}
@@ -51,6 +57,8 @@ public:
     void drawNow() override { updateProgressLine(); }
     // Counted, and with -v named.
     void fileDeleted(const QString &name) override;
+    // With -v named, as "old path -> new name".
+    void fileRenamed(const QString &from, const QString &to) override;
 
     void showDialog() override {}
     void hideDialog() override {}
@@ -64,6 +72,12 @@ public:
 
 private:
     bool purge(const FolderTree::Folder &folder);
+    // What a folder's purge planned or did, as a member of the JSON document's "folders".
+    void printJsonFolder(const ProModule &engine);
+    void printJsonFolderError(const QByteArray &path, const QString &key, const QString &reason);
+    void beginJsonFolder(const QByteArray &path);
+    // The totals: on standard error after a run over several folders, in the JSON document.
+    void printTotals();
     // A path of a file found or deleted, on standard output.
     void printPath(const QString &path);
     // A line of text with a path in front ("path: text").
@@ -81,10 +95,11 @@ private:
     WildcardPattern m_filter;
     ListedFiles m_listed;
     const ProModule *m_engine = nullptr; // the engine purging m_listed
-    bool m_failed = false; // the folder being purged took the abort path
     // Progress: how many folders were reached, and the files deleted (or found) so far.
     qsizetype m_position = 0;
     qint64 m_files = 0;
+    qint64 m_bytes = 0, m_renamed = 0;
+    bool m_anyFolderInJson = false;
     bool m_terminal = false, m_progressShown = false;
     // Without the escape code that clears a line, blanks over the last progress line shown.
     bool m_escapes = true;

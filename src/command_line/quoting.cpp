@@ -63,3 +63,36 @@ QByteArray printablePath(QByteArrayView bytes)
     out += '\'';
     return out;
 }
+
+QByteArray jsonString(QByteArrayView bytes)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    QByteArray out;
+    out.reserve(bytes.size() + 2);
+    out += '"';
+    const auto escape = [&out](unsigned code) {
+        out += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out += kHex[(code >> shift) & 0xF];
+    };
+    for (qsizetype i = 0; i < bytes.size();) {
+        char32_t code = 0;
+        const int length = utf8Sequence(bytes, i, code);
+        if (length == 0) {
+            escape(0xDC00 + static_cast<unsigned char>(bytes[i]));
+            ++i;
+            continue;
+        }
+        if (code == '"' || code == '\\') {
+            out += '\\';
+            out += char(code);
+        } else if (isControl(code)) {
+            escape(unsigned(code));
+        } else {
+            out += bytes.sliced(i, length);
+        }
+        i += length;
+    }
+    out += '"';
+    return out;
+}

@@ -8,3 +8,8 @@
 // name ('a'$'\n''b', '\303'$'\377'), so that every path printed is one line, nothing in it can
 // drive a terminal, and a shell reads it back as the very name.
 QByteArray printablePath(QByteArrayView bytes);
+
+// A JSON string of a name or a path given as bytes: UTF-8 as it is, control characters, C1
+// controls and the line and paragraph separators escaped; a byte that is not UTF-8 is written
+// as the lone surrogate \udc80-\udcff, as Python's surrogateescape reads it back into the byte.
+QByteArray jsonString(QByteArrayView bytes);

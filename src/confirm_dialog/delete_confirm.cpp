@@ -97,7 +97,6 @@ Delete_Confirm::Delete_Confirm(ProModule &engine, QWidget *parent)
     connect(No_Delete, &QPushButton::clicked, this, &Delete_Confirm::No_Delete_Click);
     connect(Delete_Cancel, &QPushButton::clicked, this, &Delete_Confirm::Delete_Cancel_Click);
 
-    m_engine.ClearConfirmAnswers();
 }
 
 void Delete_Confirm::Yes_Delete_Click()

@@ -68,18 +68,9 @@ void FileList::load(const QString &folder, const QString &pattern,
     if (!folder.isEmpty()) {
         FolderListing read = listing ? std::move(*listing) : readFolder(cleanFolder);
         identity = read.identity;
-        if (matcher.matchesAll()) {
-            names = std::move(read.files);
-            identities = std::move(read.fileIdentities);
-        } else {
-            for (qsizetype i = 0; i < read.files.size(); ++i) {
-                if (matcher.matches(read.files[i])) {
-                    names.append(read.files[i]);
-                    identities.append(read.fileIdentities[i]);
-                }
-            }
-        }
-        sortFileNames(names, &identities);
+        MatchingFiles files = matchingFiles(std::move(read), matcher);
+        names = std::move(files.names);
+        identities = std::move(files.identities);
     }
     // A re-read of the same folder keeps the user's place in the list.
     const int selected = selectedRow();

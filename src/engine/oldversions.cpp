@@ -82,15 +82,20 @@ struct Recorded
     int second;
     int position;
     int kept;
+    int model;
 };
 
-// The old versions of one model, whose members (census positions) are given.
-void recordOldVersions(int *begin, int *end, const std::vector<double> &value, int n,
-                       std::vector<Recorded> &recorded)
+// The old versions of model `model`, whose members (census positions) are given, and the
+// versions it keeps, appended to `keptVersions` from the lowest up.
+void recordOldVersions(int *begin, int *end, const std::vector<double> &value, int n, int keep,
+                       int model, std::vector<Recorded> &recorded, QList<int> &keptVersions)
 {
-    std::stable_sort(begin, end, [&value](int a, int b) { return value[size_t(a)] > value[size_t(b)]; });
+    if (end - begin > 1)
+        std::stable_sort(begin, end, [&value](int a, int b) { return value[size_t(a)] > value[size_t(b)]; });
     int firstHigher = n; // lowest position among strictly higher versions seen so far
     int kept = n;
+    int values = 0; // distinct values passed
+    int *keptEnd = begin;
     for (int *block = begin; block != end;) {
         int *blockEnd = block;
         int lowest = n;
@@ -99,17 +104,31 @@ void recordOldVersions(int *begin, int *end, const std::vector<double> &value, i
             ++blockEnd;
         }
         if (firstHigher == n)
-            kept = lowest; // the highest versions all stay; the first of them is the one kept
-        for (int *it = block; firstHigher < n && it != blockEnd; ++it)
-            recorded.push_back({std::min(*it, firstHigher), std::max(*it, firstHigher), *it, kept});
+            kept = lowest; // the highest versions all stay; the first of them is the one checked
+        if (++values <= keep)
+            keptEnd = blockEnd;
+        else {
+            for (int *it = block; it != blockEnd; ++it)
+                recorded.push_back({std::min(*it, firstHigher), std::max(*it, firstHigher), *it, kept, model});
+        }
         firstHigher = std::min(firstHigher, lowest);
         block = blockEnd;
+    }
+    // From the lowest kept value up; equal values in census order.
+    for (int *block = keptEnd; block != begin;) {
+        int *blockBegin = block - 1;
+        while (blockBegin != begin && value[size_t(*(blockBegin - 1))] == value[size_t(*blockBegin)])
+            --blockBegin;
+        for (int *it = blockBegin; it != block; ++it)
+            keptVersions.append(*it);
+        block = blockBegin;
     }
 }
 
 } // namespace
 
-OldVersionScan scanOldVersions(const QStringList &census, const std::function<void(int)> &progress)
+OldVersionScan scanOldVersions(const QStringList &census, int keep,
+                               const std::function<void(int)> &progress)
 {
     OldVersionScan result;
     Models models = groupByModel(census, progress);
@@ -119,20 +138,26 @@ OldVersionScan scanOldVersions(const QStringList &census, const std::function<vo
         return result;
     }
     std::vector<Recorded> recorded;
+    result.keptVersions.reserve(census.size());
+    result.keptStart.reserve(qsizetype(models.start.size()));
     for (size_t g = 0; g + 1 < models.start.size(); ++g) {
-        if (models.start[g + 1] - models.start[g] > 1)
-            recordOldVersions(models.members.data() + models.start[g],
-                              models.members.data() + models.start[g + 1], models.value,
-                              int(census.size()), recorded);
+        result.keptStart.append(int(result.keptVersions.size()));
+        recordOldVersions(models.members.data() + models.start[g],
+                          models.members.data() + models.start[g + 1], models.value,
+                          int(census.size()), std::max(keep, 1), int(g), recorded,
+                          result.keptVersions);
     }
+    result.keptStart.append(int(result.keptVersions.size()));
     std::sort(recorded.begin(), recorded.end(), [](const Recorded &a, const Recorded &b) {
         return a.first != b.first ? a.first < b.first : a.second < b.second;
     });
     result.positions.reserve(qsizetype(recorded.size()));
     result.kept.reserve(qsizetype(recorded.size()));
+    result.model.reserve(qsizetype(recorded.size()));
     for (const Recorded &r : recorded) {
         result.positions.append(r.position);
         result.kept.append(r.kept);
+        result.model.append(r.model);
     }
     return result;
 }

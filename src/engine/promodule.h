@@ -3,6 +3,7 @@
 #include "fileidentity.h"
 #include "fileoperations.h"
 #include "platformerror.h"
+#include "purgeplan.h"
 #include "purgeview.h"
 
 #include <QElapsedTimer>
@@ -14,8 +15,6 @@
 
 class ConfirmView;
 class MessageBoxes;
-struct OldVersionScan;
-class PinnedFolder;
 class ServiceFactory;
 
 // The folder as the system writes paths, with exactly one separator at its end ("/" stays "/";
@@ -50,10 +49,10 @@ public:
     // (or the start of the confirmed run); a run that fails ends with the abort message.
     void runPurge();
 
-    // The old-version scan: asks twice, then fills the purge list. Failures of the file
-    // system are thrown to the caller's trap.
+    // The old-version scan: asks twice, then makes the plan and pins its folder. Failures of
+    // the file system are thrown to the caller's trap.
     void FindOldVersions();
-    // Deletes the purge list (or hands it to the confirmation dialog) and ends the run.
+    // Carries out the plan (or hands it to the confirmation dialog) and ends the run.
     void DeleteOldVersions();
     // Ends a run: reports what was deleted and puts the main window back to idle.
     void FinishPurge();
@@ -63,56 +62,36 @@ public:
     void OnConfirmAnswer(Answer answer);
     // The user closed the confirmation dialog: the run ends as on Cancel.
     void OnConfirmDialogClosed();
-    void ClearConfirmAnswers();
 
     // Deletes one file of the file list if it is still the file that was listed. Throws
     // PlatformError, naming the file and the reason, when it is not or cannot be deleted.
     void deleteListedFile(const QString &folder, const FolderIdentity &folderIdentity,
                           const QString &name, const FileIdentity &identity);
 
-    // The purge list of the last scan: the names at positions 1 to oldVersionCount() of files
-    // in purgeFolder(), which ends with a separator.
-    const QStringList &purgeNames() const { return m_purgeNames; }
-    const QString &purgeFolder() const { return m_purgeFolder; }
-    int oldVersionCount() const { return OldVersionCount; }
+    // The plan of the last scan, and what its run has done so far.
+    const PurgePlan &plan() const { return m_plan; }
+    const PurgeOutcome &outcome() const { return m_executor ? m_executor->outcome() : m_outcome; }
     bool purgeAborted() const { return PurgeAborted; }
     // Why the last run stopped, naming the file, when it stopped on one; else null.
     const PlatformError *abortError() const { return m_abortError ? &*m_abortError : nullptr; }
 
 private:
-    // The version a purge keeps of one model, as it was listed.
-    struct KeptVersion
-    {
-        QString name;
-        FileIdentity identity;
-    };
-
     bool askToPurge();
-    void fillPurgeList(const OldVersionScan &scan);
-    const QString &censusName(qsizetype k) const { return m_listed.names[m_censusRows[k]]; }
-    const FileIdentity &censusIdentity(qsizetype k) const
-    {
-        return m_listed.identities[m_censusRows[k]];
-    }
     void clearCensus();
-    void clearPurgeList();
     // The two halves of FinishPurge: the window back to the folder as it is now, counted; then
-    // the report of what was deleted, and the controls given back.
-    void closeRun();
+    // the report of what was deleted, and the controls given back. `renumber` renames the kept
+    // versions first, as asked, when the run ended as planned.
+    void closeRun(bool renumber = true);
     void reportDeleted();
-    // Deletes purge-list entry k through the folder pinned for this run, after making sure its
-    // model's kept version is still there as listed (every time: another program may take it
-    // away between two deletions); throws on any doubt.
-    void deletePurgeEntry(int k);
-    PinnedFolder &pinnedFolder();
+    PlanExecutor &executor();
     void drawNowAndThen();
-    // Deletes purge-list entry k and takes it off the purge list box.
-    void deleteAskedFile(int k);
-    void fillDialogFor(int k);
-    // Shows the details of the latest version of the model of purge-list entry `index`.
-    void ShowLatestVersion(int index);
-    // Leaves the details of a file in FileInfo.
-    void ShowFileDetails(QString name);
+    // Deletes plan entry k and takes it off the purge list box.
+    void deleteAskedFile(qsizetype k);
+    void fillDialogFor(qsizetype k);
+    // The details of a file for the dialog, with its path in front when `withPath`.
+    QString fileDetails(const QString &path, bool withPath);
+    // "Deleted", or what the trash option makes of it.
+    bool toTrash() const { return m_plan.options.trash; }
 
     MessageBoxes &m_messages;
     ServiceFactory &m_services;
@@ -127,33 +106,21 @@ private:
     // its version files in list order.
     PurgeView::ListedFiles m_listed;
     QList<int> m_censusRows;
+    PurgeOptions m_options;
     int ProEngFileCount = 0;
 
-    // Purge list: names at positions 1 to OldVersionCount (position 0 stays empty) of files in
-    // m_purgeFolder, with each file as listed and the version of its model that stays. A full
-    // path is built only where one is shown.
-    QString m_purgeFolder;
-    QStringList m_purgeNames{QString()};
-    QList<FileIdentity> m_purgeIdentities{FileIdentity()};
-    QList<int> m_purgeKept{-1};
-    QList<KeptVersion> m_kept;
-    int OldVersionCount = 0;
+    // The run: its plan, and the executor that holds the folder while the plan is carried out.
+    PurgePlan m_plan;
+    std::unique_ptr<PlanExecutor> m_executor;
+    PurgeOutcome m_outcome; // of the last run, once it is over
     bool PurgeAborted = false;
     std::optional<PlatformError> m_abortError;
-    // The file list's folder, ending with a separator.
-    QString FolderPath;
     int DeletedCount = 0;
-    std::unique_ptr<PinnedFolder> m_pinned;
+    int RenamedCount = 0;
+    QList<PlatformError> m_notRenamed;
 
-    // Answers of the confirmation dialog, and the purge-list position asked about.
-    bool AnswerYes = false;
-    bool AnswerYesToAll = false;
-    bool AnswerNo = false;
-    bool AnswerCancel = false;
-    int PurgeIndex = 0;
-
-    // File details.
-    QString FileInfo;
-    bool LatestDetailsPending = false;
-    bool FileInfoFailed = false;
+    // The plan position the confirmation dialog asks about.
+    qsizetype PurgeIndex = 0;
+    // Whether the last file details could not be read: a second failure in a row shows nothing.
+    bool m_detailsFailed = false;
 };

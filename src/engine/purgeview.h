@@ -54,4 +54,6 @@ public:
     virtual void drawNow() = 0;
     // A file of the purge list has just been deleted (the window has nothing more to show).
     virtual void fileDeleted(const QString &name) { Q_UNUSED(name) }
+    // A version the run keeps has just been renumbered.
+    virtual void fileRenamed(const QString &from, const QString &to) { Q_UNUSED(from) Q_UNUSED(to) }
 };

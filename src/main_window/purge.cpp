@@ -279,7 +279,6 @@ void Purge::Form_Load()
     paintBackground(Picture1, palette().color(QPalette::Window));
     showFileCount();
     Ask->setChecked(true);
-    m_engine.ClearConfirmAnswers();
     RestoreStartupDrive();
     dirList_Change();
     m_engine.CountProEngFiles();

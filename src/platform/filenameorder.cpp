@@ -1,5 +1,8 @@
 #include "filenameorder.h"
 
+#include "folderreader.h"
+#include "wildcardpattern.h"
+
 #include <algorithm>
 #include <numeric>
 #include <vector>
@@ -33,4 +36,22 @@ void sortFileNames(QStringList &names, QList<FileIdentity> *companion)
     names = std::move(sortedNames);
     if (companion)
         *companion = std::move(sortedCompanion);
+}
+
+MatchingFiles matchingFiles(FolderListing &&listing, const WildcardPattern &pattern)
+{
+    MatchingFiles files;
+    if (pattern.matchesAll()) {
+        files.names = std::move(listing.files);
+        files.identities = std::move(listing.fileIdentities);
+    } else {
+        for (qsizetype i = 0; i < listing.files.size(); ++i) {
+            if (pattern.matches(listing.files[i])) {
+                files.names.append(listing.files[i]);
+                files.identities.append(listing.fileIdentities[i]);
+            }
+        }
+    }
+    sortFileNames(files.names, &files.identities);
+    return files;
 }

@@ -43,10 +43,15 @@ public:
     // visited already by this tree (named twice, say) is left out.
     void walk(const QString &top, bool below, const Visitor &visit);
 
+    // Below a top folder, folders whose name this returns true for are left out, with all
+    // below them.
+    void setExcluded(std::function<bool(const QString &name)> excluded) { m_excluded = std::move(excluded); }
+
     // At most this many folders of the walk are open at once (tests lower it).
     void setOpenLimit(int limit) { m_openLimit = limit; }
 
 private:
     QSet<QPair<quint64, quint64>> m_seen;
     int m_openLimit = 32;
+    std::function<bool(const QString &)> m_excluded;
 };

@@ -52,8 +52,9 @@ bool sameFolder(const Frame &frame, const FolderIdentity &now, quint64 mount)
 class Walk
 {
 public:
-    Walk(QSet<QPair<quint64, quint64>> &seen, int openLimit, const FolderTree::Visitor &visit)
-        : m_seen(seen), m_openLimit(std::max(openLimit, 2)), m_visit(visit)
+    Walk(QSet<QPair<quint64, quint64>> &seen, int openLimit, const FolderTree::Visitor &visit,
+         const std::function<bool(const QString &)> &excluded)
+        : m_seen(seen), m_openLimit(std::max(openLimit, 2)), m_visit(visit), m_excluded(excluded)
     {
     }
     ~Walk()
@@ -148,6 +149,8 @@ private:
         }
         if (below) {
             frame.children = std::move(listing.realFolders);
+            if (m_excluded)
+                frame.children.removeIf(m_excluded);
             sortFileNames(frame.children);
         }
         QList<QByteArray> undecodable = below ? std::move(listing.undecodableFolders)
@@ -253,6 +256,7 @@ private:
     QSet<QPair<quint64, quint64>> &m_seen;
     const int m_openLimit;
     const FolderTree::Visitor &m_visit;
+    const std::function<bool(const QString &)> &m_excluded;
     std::vector<Frame> m_stack;
     // The top folder is open, and so is every frame from this one on.
     int m_firstOpen = 1;
@@ -267,5 +271,5 @@ FolderTree::~FolderTree() = default;
 
 void FolderTree::walk(const QString &top, bool below, const Visitor &visit)
 {
-    Walk(m_seen, m_openLimit, visit).run(top, below);
+    Walk(m_seen, m_openLimit, visit, m_excluded).run(top, below);
 }

@@ -60,9 +60,11 @@ void FolderTree::walk(const QString &top, bool below, const Visitor &visit)
             QStringList names;
             QList<FileIdentity> identities;
             for (const winfs::Entry &entry : entries) {
+                const QString name = QString::fromStdWString(entry.name);
                 if (entry.identity.kind == winfs::Kind::Folder &&
-                    !(entry.identity.attributes & FILE_ATTRIBUTE_HIDDEN)) {
-                    names.append(QString::fromStdWString(entry.name));
+                    !(entry.identity.attributes & FILE_ATTRIBUTE_HIDDEN) &&
+                    !(m_excluded && m_excluded(name))) {
+                    names.append(name);
                     identities.append(toFileIdentity(entry.identity));
                 }
             }
