@@ -2,6 +2,9 @@
 #include "testsupport.h"
 
 #include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QRandomGenerator>
@@ -427,6 +430,103 @@ private slots:
             QVERIFY(left.removeOne(file));
         QCOMPARE(filesBelow(tmp.path()), left);
         QVERIFY2(deleted.size() > 1000 && expected.size() > 1000, qPrintable(QString("%1 deleted, %2 kept").arg(deleted.size()).arg(expected.size())));
+    }
+
+    // The choices of a purge on one project: what it keeps, which types and folders it takes,
+    // what it renames and what it says. `out` is checked when not empty.
+    void purgeOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QStringList>("left");
+        const QStringList skipped = {"w/skip/y.prt.1", "w/skip/y.prt.2"};
+        QTest::newRow("keep 2: equal versions stay together")
+            << QStringList{"--purge", "--keep", "2", "-r", "w"} << 0 << ""
+            << "vintrex: 1 files deleted in 3 folders, 0 bytes freed\n"
+            << QStringList{"w/a.prt.02", "w/a.prt.2", "w/a.prt.3", "w/b.frm.1", "w/b.frm.2", "w/c.asm.7",
+                           "w/c.asm.9", "w/c.asm.1/f", "w/skip/y.prt.1", "w/skip/y.prt.2"};
+        QTest::newRow("types and an excluded folder")
+            << QStringList{"--purge", "-rq", "--types", "prt,frm", "--exclude", "sk*", "w"} << 0 << "" << ""
+            << QStringList{"w/a.prt.3", "w/b.frm.2", "w/c.asm.7", "w/c.asm.9", "w/c.asm.1/f"} + skipped;
+        QTest::newRow("renumbered, a new name taken by a folder")
+            << QStringList{"--purge", "-v", "--renumber", "w"} << 1
+            << "w/a.prt.1\nw/a.prt.02\nw/a.prt.2\nw/c.asm.7\nw/a.prt.3 -> a.prt.1\n"
+               "w: 4 Pro Eng Files Deleted!\nw: 1 Kept Versions Renumbered\n"
+            << "vintrex: w/c.asm.9: cannot take the name c.asm.1: a file of that name exists\n"
+            << QStringList{"w/a.prt.1", "w/b.frm.1", "w/b.frm.2", "w/c.asm.9", "w/c.asm.1/f"} + skipped;
+        QTest::newRow("dry run of a renumbering")
+            << QStringList{"--purge", "-n", "--renumber", "--types", "frm", "w"} << 0
+            << "w/b.frm.1\nw/b.frm.2 -> b.frm.1\n" << "" << QStringList();
+        QTest::newRow("usage: keep 0") << QStringList{"--purge", "--keep", "0", "w"} << 2 << ""
+                                       << "vintrex: --keep takes a number of versions, 1 or more\n"
+                                          "Try 'vintrex --help' for more information.\n" << QStringList();
+    }
+
+    void purgeOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(QStringList, left);
+        QTemporaryDir tmp;
+        const QString work = makeFolder(tmp.path(), "w");
+        for (const char *name : {"a.prt.1", "a.prt.2", "a.prt.02", "a.prt.3", "b.frm.1", "b.frm.2", "c.asm.7", "c.asm.9"})
+            makeFile(work, name);
+        makeFile(makeFolder(work, "c.asm.1"), "f");
+        for (const char *name : {"y.prt.1", "y.prt.2"})
+            makeFile(makeFolder(work, "skip"), name);
+        const QStringList before = filesBelow(tmp.path());
+        const Result run = vintrex(tmp.path(), arguments);
+        QCOMPARE(QString::fromUtf8(run.err), err);
+        if (!out.isEmpty() || arguments.contains("-rq"))
+            QCOMPARE(QString::fromUtf8(run.out), out);
+        QCOMPARE(run.status, status);
+        QCOMPARE(filesBelow(tmp.path()), left.isEmpty() ? before : sorted(left));
+    }
+
+    // One JSON document a run, whatever the names: the plan of a dry run, then what was done.
+    void json()
+    {
+        QTemporaryDir tmp;
+        const QStringList names = {"he said \"hi\"\\.prt.", "new\nline.prt.", QString::fromUtf8("Ölwanne\t€.prt.")};
+        QSet<QString> old;
+        qint64 bytes = 0;
+        for (const QString &name : names) {
+            for (int version = 1; version <= 3; ++version)
+                makeFile(makeFolder(tmp.path(), "p q"), name + QString::number(version), QByteArray(version * 10, 'x'));
+            old << name + "1" << name + "2";
+            bytes += 30;
+        }
+        for (const bool dryRun : {true, false}) {
+            const Result run = vintrex(tmp.path(), {"--purge", "--json", "-r", dryRun ? "-n" : "-v", "."});
+            QCOMPARE(run.status, 0);
+            QJsonParseError error;
+            const QJsonObject document = QJsonDocument::fromJson(run.out, &error).object();
+            QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + "\n" + run.out));
+            QCOMPARE(document["dryRun"].toBool(), dryRun);
+            const QJsonArray folders = document["folders"].toArray();
+            QCOMPARE(folders.size(), 2);
+            QCOMPARE(folders[1]["folder"].toString(), QString("./p q"));
+            QSet<QString> listed;
+            if (dryRun) {
+                for (const QJsonValue model : folders[1]["models"].toArray()) {
+                    QCOMPARE(model["kept"].toArray().size(), 1);
+                    for (const QJsonValue file : model["delete"].toArray())
+                        listed << file["name"].toString();
+                }
+            } else {
+                for (const QJsonValue name : folders[1]["deleted"].toArray())
+                    listed << name.toString();
+                QCOMPARE(folders[1]["bytesFreed"].toInteger(), bytes);
+            }
+            QCOMPARE(listed, old);
+            QCOMPARE(document["totals"]["files"].toInt(), 6);
+            QCOMPARE(document["totals"][dryRun ? "bytesToFree" : "bytesFreed"].toInteger(), bytes);
+        }
+        QCOMPARE(QDir(tmp.filePath("p q")).entryList(QDir::Files).size(), 3);
     }
 
     // The window opens on the folder the system finds for `link/..`, not on the text cleaned.

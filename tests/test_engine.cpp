@@ -38,6 +38,7 @@ struct FakeView : PurgeView, ConfirmView
     ListedFiles listedFiles() const override { return listed; }
     QString pattern() const override { return patternText; }
     bool confirmEachFile() const override { return confirm; }
+    PurgeOptions purgeOptions() const override { return options; }
     void rereadFileList() override { open(listed.folder); }
     void showCounters(int files, int versionFiles) override { counters = {files, versionFiles}; }
     void enablePurgeControls(bool enabled) override { controlsEnabled = enabled; }
@@ -60,6 +61,7 @@ struct FakeView : PurgeView, ConfirmView
     void setDeleteFileInfo(const QString &text) override { deleteInfo = text; }
 
     ListedFiles listed;
+    PurgeOptions options;
     QString patternText = "*.*", purgeFolder, purgeListCaption, latestInfo, deleteInfo;
     bool confirm = false, controlsEnabled = true, progressVisible = false, statusVisible = false, dialogVisible = false;
     QList<int> counters; // files, version files
@@ -448,6 +450,53 @@ private slots:
         QCOMPARE(f.messages.texts().mid(2), QStringList{QString::number(files.size() - left.size()) + " Pro Eng Files Deleted!"});
         QCOMPARE(namesIn(f.folder), left);
         QCOMPARE(namesIn(other).size(), twist == "browsed" ? files.size() + 1 : 0);
+        f.expectIdle();
+    }
+
+    // The Options menu's choices in a run: keep N, renumbering after the old versions are gone
+    // (only those of models the user let go entirely), a new name in the way.
+    void runOptions_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("keep");
+        QTest::addColumn<QString>("keys"); // answers of a confirmed run; none for a run unasked
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<QStringList>("reports");
+        const QStringList files = {"a.prt.1", "a.prt.2", "a.prt.3", "b.prt.4", "b.prt.5", "c.prt.7"};
+        QTest::newRow("renumbered, unasked") << files << 1 << "" << QStringList{"a.prt.1", "b.prt.1", "c.prt.1"}
+                                             << QStringList{"3 Pro Eng Files Deleted!", "3 Kept Versions Renumbered"};
+        QTest::newRow("a model the user kept a version of keeps its names")
+            << files << 1 << "NYY" << QStringList{"a.prt.1", "a.prt.3", "b.prt.1", "c.prt.1"}
+            << QStringList{"2 Pro Eng Files Deleted!", "2 Kept Versions Renumbered"};
+        QTest::newRow("keep 2, equal versions together")
+            << QStringList{"a.prt.1", "a.prt.2", "a.prt.02", "a.prt.3"} << 2 << "A" << QStringList{"a.prt.1", "a.prt.2", "a.prt.3"}
+            << QStringList{"1 Pro Eng Files Deleted!", "1 Kept Versions Renumbered"};
+        QTest::newRow("the new name is another kept version's")
+            << QStringList{"a.prt.0", "a.prt.01", "a.prt.1"} << 1 << "" << QStringList{"a.prt.01", "a.prt.1"}
+            << QStringList{"1 Pro Eng Files Deleted!", "0 Kept Versions Renumbered",
+                           "%1a.prt.01: cannot take the name a.prt.1: a file of that name exists"};
+        QTest::newRow("nothing old, names changed")
+            << QStringList{"a.prt.4", "b.prt.9"} << 1 << "" << QStringList{"a.prt.1", "b.prt.1"}
+            << QStringList{"No old versions of Pro Eng files found", "0 Pro Eng Files Deleted!", "2 Kept Versions Renumbered"};
+    }
+
+    void runOptions()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(int, keep);
+        QFETCH(QString, keys);
+        QFETCH(QStringList, left);
+        QFETCH(QStringList, reports);
+        EngineFixture f(files, !keys.isEmpty());
+        f.view.options.keep = keep;
+        f.view.options.renumber = true;
+        f.purge();
+        f.answer(keys);
+        QStringList shown = f.messages.texts().mid(2);
+        if (!f.messages.shown.last().details.isEmpty())
+            shown.append(f.messages.shown.last().details);
+        QCOMPARE(shown, reports.replaceInStrings("%1", asShown(f.folder + "/")));
+        QCOMPARE(namesIn(f.folder), left);
         f.expectIdle();
     }
 

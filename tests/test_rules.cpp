@@ -3,6 +3,7 @@
 #include "profilenames.h"
 
 #include <QRandomGenerator>
+#include <QSet>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -43,6 +44,22 @@ private slots:
         QCOMPARE(isProEngVersionFile(name), accepted);
     }
 
+    // The types a user chooses decide which names are versions; the six stay the default.
+    void versionTypes()
+    {
+        VersionTypeSet chosen;
+        QString unknown;
+        QVERIFY(VersionTypeSet::parse("FRM, prt", chosen, &unknown));
+        QCOMPARE(chosen.toString(), QString("prt,frm"));
+        QVERIFY(isProEngVersionFile(u"layout.frm.3", chosen) && isProEngVersionFile(u"a.prt.3", chosen));
+        QVERIFY(!isProEngVersionFile(u"a.asm.3", chosen) && !isProEngVersionFile(u"layout.FRM.3", chosen));
+        QVERIFY(!isProEngVersionFile(u"layout.frm.3"));
+        QVERIFY(VersionTypeSet::parse(" ", chosen) && chosen.isDefault());
+        QVERIFY(!VersionTypeSet::parse("prt,doc", chosen, &unknown));
+        QCOMPARE(unknown, QString("doc"));
+        QCOMPARE(VersionTypeSet::all().names().size(), qsizetype(kVersionTypes.size()));
+    }
+
     void oldVersions_data()
     {
         QTest::addColumn<QStringList>("census");
@@ -66,11 +83,15 @@ private slots:
         const OldVersionScan scan = scanOldVersions(census);
         QVERIFY(!scan.badVersion);
         QCOMPARE(namesAt(census, scan.positions), old);
+        // Kept to the last version, nothing is old; only distinct values count.
+        QVERIFY(scanOldVersions(census, int(census.size())).positions.isEmpty());
     }
 
     // The fast scan against the plain rule: every ordered pair (i, m) of versions of one model,
-    // the lower of each pair recorded when first met; each old version keeps the first of the
-    // highest versions of its model; a version not in plain digits beside another is an error.
+    // the lower of each pair recorded when first met, when `keep` distinct values of its model
+    // are higher; each old version keeps the first of the highest versions of its model, and the
+    // kept versions are the rest, from the lowest up; a version not in plain digits beside
+    // another is an error.
     void oldVersionsAgreeWithPairwiseComparison()
     {
         const QStringList models = {"a", "A", "a.b", "bracket", "x y", QString::fromUtf8("Ölwanne"), ""};
@@ -114,7 +135,16 @@ private slots:
                         recorded.append(lower);
                 }
             }
-            const OldVersionScan scan = scanOldVersions(census);
+            const int keep = 1 + round % 3;
+            const auto higherValues = [&](int i) {
+                QSet<double> higher;
+                for (int m = 0; m < census.size(); ++m)
+                    if (modelOf[m] == modelOf[i] && values[m] > values[i])
+                        higher.insert(values[m]);
+                return int(higher.size());
+            };
+            recorded.removeIf([&](const QString &name) { return higherValues(int(census.indexOf(name))) < keep; });
+            const OldVersionScan scan = scanOldVersions(census, keep);
             QCOMPARE(scan.badVersion, error);
             errors += error;
             if (error)
@@ -122,6 +152,20 @@ private slots:
             QCOMPARE(namesAt(census, scan.positions), recorded);
             for (qsizetype i = 0; i < scan.positions.size(); ++i)
                 QCOMPARE(scan.kept.value(i), keptOf.value(base(census[scan.positions[i]])));
+            QStringList keptNames;
+            for (qsizetype m = 0; m + 1 < scan.keptStart.size(); ++m) {
+                for (int k = scan.keptStart[m]; k < scan.keptStart[m + 1]; ++k) {
+                    keptNames.append(census[scan.keptVersions[k]]);
+                    if (k > scan.keptStart[m]) // from the lowest up, equal ones in census order
+                        QVERIFY(values[scan.keptVersions[k - 1]] < values[scan.keptVersions[k]] ||
+                                (values[scan.keptVersions[k - 1]] == values[scan.keptVersions[k]] &&
+                                 scan.keptVersions[k - 1] < scan.keptVersions[k]));
+                }
+            }
+            keptNames += recorded;
+            keptNames.sort();
+            census.sort();
+            QCOMPARE(keptNames, census);
             nonEmpty += !recorded.isEmpty();
         }
         QVERIFY(errors > 10 && nonEmpty > 1000); // both outcomes really exercised

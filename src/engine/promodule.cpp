@@ -126,6 +126,10 @@ void ProModule::FindOldVersions()
     m_executor.reset();
     m_outcome = {};
     m_plan = {};
+    // The choices as they are now; the types are those the census was counted with.
+    const VersionTypeSet counted = m_options.types;
+    m_options = m_view->purgeOptions();
+    m_options.types = counted;
     m_view->showProgress(true, 0, ProEngFileCount);
     if (!askToPurge()) {
         PurgeAborted = true;

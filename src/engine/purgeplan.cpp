@@ -15,9 +15,10 @@ QString renumbered(const QString &name, int number)
 }
 
 // The names the kept versions of a model take, from .1 up, when every one is free or freed
-// before it is taken; else empty, with the name in the way in `taken`.
+// before it is taken; else empty, with the version that cannot take its name in `blocked` and
+// that name in `taken`.
 QStringList newNamesOf(const QList<PlannedFile> &kept, const QSet<QStringView> &listed,
-                       QString &taken)
+                       QString &blocked, QString &taken)
 {
     QStringList names;
     bool changes = false;
@@ -36,6 +37,7 @@ QStringList newNamesOf(const QList<PlannedFile> &kept, const QSet<QStringView> &
         for (qsizetype j = 0; j < i && !freed; ++j)
             freed = kept[j].name == names[i] && names[j] != kept[j].name;
         if (!freed) {
+            blocked = kept[i].name;
             taken = names[i];
             return {};
         }
@@ -123,7 +125,7 @@ PurgePlan makePurgePlan(const PurgeView::ListedFiles &listed, const QList<int> &
     for (const PlannedFile &file : std::as_const(plan.old))
         names.remove(file.name);
     for (PurgePlan::Model &model : plan.models)
-        model.newNames = newNamesOf(model.kept, names, model.nameTaken);
+        model.newNames = newNamesOf(model.kept, names, model.renameBlocked, model.nameTaken);
     for (int m = 0; m < int(modelCount); ++m) {
         if (slot[size_t(m)] >= 0)
             continue;
@@ -131,7 +133,7 @@ PurgePlan makePurgePlan(const PurgeView::ListedFiles &listed, const QList<int> &
         for (int i = scan.keptStart[m]; i < scan.keptStart[m + 1]; ++i)
             model.kept.append(fileAt(scan.keptVersions[i]));
         model.checked = int(model.kept.size()) - 1;
-        model.newNames = newNamesOf(model.kept, names, model.nameTaken);
+        model.newNames = newNamesOf(model.kept, names, model.renameBlocked, model.nameTaken);
         if (!model.newNames.isEmpty() || !model.nameTaken.isEmpty())
             plan.models.append(std::move(model));
     }
@@ -185,10 +187,10 @@ void PlanExecutor::renumber()
         if (m_left[size_t(m)] > 0)
             continue; // an old version the user kept: the model stays as it is
         if (!model.nameTaken.isEmpty()) {
-            m_outcome.notRenamed.append(
-                PlatformError(m_plan.folder + model.kept.last().name,
-                              QStringLiteral("not renumbered: ") + model.nameTaken +
-                                  QStringLiteral(" is another file")));
+            m_outcome.notRenamed.append(PlatformError(
+                m_plan.folder + model.renameBlocked, QStringLiteral("cannot take the name ") +
+                                                         model.nameTaken +
+                                                         QStringLiteral(": a file of that name exists")));
             continue;
         }
         for (qsizetype i = 0; i < model.newNames.size(); ++i) {

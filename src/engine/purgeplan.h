@@ -35,7 +35,8 @@ struct PurgePlan
         int checked = 0;         // the one looked at before each deletion: the highest
         // With renumbering, the name each kept version is to take; empty when none changes.
         QStringList newNames;
-        QString nameTaken; // the new name another file has, which leaves the names as they are
+        // A new name another file has, which leaves the names as they are, and whose it was to be.
+        QString nameTaken, renameBlocked;
         int oldVersions = 0;
     };
 
