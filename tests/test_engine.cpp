@@ -1,5 +1,6 @@
 #include "confirmview.h"
 #include "filelist.h"
+#include "filenameorder.h"
 #include "folderreader.h"
 #include "foldertree.h"
 #include "pinnedfolder.h"
@@ -8,6 +9,7 @@
 #include "promodule.h"
 #include "purgeview.h"
 #include "testsupport.h"
+#include "wildcardpattern.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,12 +30,13 @@ const QString kDeleteNotice = QStringLiteral("Aborting Purge because files canno
 // The windows as the engine sees them; what was shown last is kept for the test to read.
 struct FakeView : PurgeView, ConfirmView
 {
-    // Lists the folder as the file list does: every file, sorted.
+    // Lists the folder as the file list does.
     void open(const QString &folder)
     {
         FolderListing listing = readFolder(folder);
-        sortFileNames(listing.files, &listing.fileIdentities);
-        listed = {folder, listing.identity, listing.files, listing.fileIdentities};
+        const FolderIdentity identity = listing.identity;
+        MatchingFiles files = matchingFiles(std::move(listing), WildcardPattern(patternText, Qt::CaseInsensitive));
+        listed = {folder, identity, files.names, files.identities};
     }
     ListedFiles listedFiles() const override { return listed; }
     QString pattern() const override { return patternText; }
