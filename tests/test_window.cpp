@@ -22,6 +22,8 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
@@ -141,6 +143,21 @@ struct Harness
 };
 
 const Registry::Key HKLM = Registry::LocalMachine;
+
+QByteArray fileContent(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A menu's entries as they read, a chosen one marked with "*" and one that cannot be chosen with "-".
+QStringList entries(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        texts.append(QString(action->text()).remove('&') + (action->isChecked() ? "*" : "") + (action->isEnabled() ? "" : "-"));
+    return texts;
+}
 
 // What a screen reader is given of a widget.
 QString spoken(QWidget *widget, QAccessible::Text text)
@@ -329,6 +346,75 @@ private slots:
         }
     }
 
+    // The Options menu stands before About. A choice there is saved at once, closing the window
+    // leaves it saved, and a new window starts with it; nothing chosen, nothing is saved.
+    void optionsMenu()
+    {
+        Harness h({"a.prt.1", "a.prt.2", "notes.doc"});
+        Purge &w = h.load();
+        const Controls c(w);
+        const auto menu = [&w](const char *name) { return Controls::named<QMenu>(w, name); };
+        const auto trigger = [&w](const QString &name) { Controls::named<QAction>(w, qPrintable(name))->trigger(); };
+        QCOMPARE(w.menuBar()->actions(), (QList<QAction *>{menu("optionsMenu")->menuAction(), Controls::named<QAction>(w, "frmabout")}));
+        QCOMPARE(spoken(menu("optionsMenu"), QAccessible::Name), "Options");
+        QCOMPARE(entries(menu("optionsMenu")), (QStringList{"Keep versions", "Move to trash instead of deleting", "Renumber kept versions from 1", "Version types"}));
+        QCOMPARE(entries(menu("keepMenu")), (QStringList{"1*", "2", "3", "5"}));
+        QCOMPARE(entries(menu("typesMenu")), (QStringList{"asm*", "prt*", "drw*", "sec*", "bom*", "txt*", "frm", "lay", "dgm", "gph", "sym", "tbl", "win", "mfg"}));
+        QCOMPARE(w.purgeOptions(), PurgeOptions());
+        w.Form_Unload();
+        QVERIFY(!fileContent(h.path("Pro.ini")).contains("[Options]"));
+
+        for (const QString name : {"keep3", "keep2", "trashOption", "renumberOption", "renumberOption"})
+            trigger(name);
+        c.Pro_Eng_files->clear(); // choosing types counts again
+        for (const QString type : {"asm", "drw", "sec", "bom", "txt", "prt"})
+            trigger("type_" + type);
+        QCOMPARE(c.Pro_Eng_files->text(), "Pro Eng Files = 2");
+        QCOMPARE(entries(menu("typesMenu")).mid(0, 3), (QStringList{"asm", "prt*-", "drw"})); // the last one stays
+        PurgeOptions chosen{2, true, false, {}};
+        QVERIFY(VersionTypeSet::parse("prt", chosen.types));
+        QCOMPARE(w.purgeOptions(), chosen);
+        w.Form_Unload();
+        QVERIFY2(fileContent(h.path("Pro.ini")).contains("[Options]\nKeep=2\nRenumber=false\nTrash=true\nTypes=prt\n"), fileContent(h.path("Pro.ini")).constData());
+        QCOMPARE(SettingsStore("Pro", h.path("Pro.ini")).value("Startup", "Dir"), h.folder);
+        QCOMPARE(h.load().purgeOptions(), chosen);
+    }
+
+    void unreadableOptions_data()
+    {
+        QTest::addColumn<QByteArray>("saved");
+        QTest::addColumn<int>("keep");
+        QTest::addColumn<bool>("trash");
+        QTest::addColumn<QString>("types");
+        const QString six = VersionTypeSet().toString();
+        QTest::newRow("keep not a number") << QByteArray("Keep=abc") << 1 << false << six;
+        QTest::newRow("keep not offered") << QByteArray("Keep=4") << 1 << false << six;
+        QTest::newRow("keep offered") << QByteArray("Keep=5") << 5 << false << six;
+        QTest::newRow("unknown type") << QByteArray("Types=xyz") << 1 << false << six;
+        QTest::newRow("unknown type among known ones") << QByteArray("Types=\"prt,xyz\"") << 1 << false << six;
+        QTest::newRow("types written by hand") << QByteArray("Types=PRT, frm") << 1 << false << "prt,frm";
+        QTest::newRow("trash neither true nor false") << QByteArray("Trash=maybe") << 1 << false << six;
+        QTest::newRow("trash") << QByteArray("Trash=true") << 1 << true << six;
+    }
+
+    // A value the window cannot read is taken as the default; the file stays as it is until the
+    // user chooses something.
+    void unreadableOptions()
+    {
+        QFETCH(QByteArray, saved);
+        QFETCH(int, keep);
+        QFETCH(bool, trash);
+        QFETCH(QString, types);
+        Harness h;
+        const QByteArray ini = "[Options]\n" + saved + "\n";
+        makeFile(h.dir.path(), "Pro.ini", ini);
+        h.settings.sync();
+        PurgeOptions expected{keep, trash, false, {}};
+        QVERIFY(VersionTypeSet::parse(types, expected.types));
+        QCOMPARE(h.load().purgeOptions(), expected);
+        QCOMPARE(fileContent(h.path("Pro.ini")), ini);
+    }
+
     // What stands in the settings file's place is read and rewritten only when it is settings: a
     // FIFO would block the start for good, a link may lead to a file that is not ours, a huge file
     // is no settings. A link to the user's own file, as dotfile managers make, is followed.
@@ -473,6 +559,8 @@ private slots:
                                           c.Command[4], c.Command[5], c.Command[6], c.Command[7]};
         for (QWidget *control : resting)
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
+        QAction *options = Controls::named<QMenu>(w, "optionsMenu")->menuAction();
+        QVERIFY(!options->isEnabled());
         // Under Wine the dialog's font has other metrics than on Windows, and the boxes overflow
         // there; whether they fit on Windows itself is not seen here.
         for (QLabel *box : {d->Latest_File_info, d->Delete_File_info})
@@ -499,6 +587,7 @@ private slots:
         QCOMPARE(h.messages.texts().last(), "No file info available in current environment");
         for (QWidget *control : resting)
             QVERIFY(control->isEnabled());
+        QVERIFY(options->isEnabled());
         QVERIFY(c.ProgressBar1->isHidden() && c.DeleteFiles->isHidden() && c.PurgeListLabel->isHidden() && !h.busy.isBusy());
         QTest::mouseClick(c.Ask, Qt::LeftButton); // now the purge will not ask, and the user is told so
         QCOMPARE(h.messages.texts().last(), "Warning - ALL old versions of Pro Eng Files will be delete when purging!");
