@@ -354,7 +354,13 @@ private slots:
         Purge &w = h.load();
         const Controls c(w);
         const auto menu = [&w](const char *name) { return Controls::named<QMenu>(w, name); };
-        const auto trigger = [&w](const QString &name) { Controls::named<QAction>(w, qPrintable(name))->trigger(); };
+        const QString ini = h.path("Pro.ini");
+        // Whether the entry's choice went to the file at once.
+        const auto choose = [&w, &ini](const QString &name) {
+            const QByteArray before = fileContent(ini);
+            Controls::named<QAction>(w, qPrintable(name))->trigger();
+            return fileContent(ini) != before;
+        };
         QCOMPARE(w.menuBar()->actions(), (QList<QAction *>{menu("optionsMenu")->menuAction(), Controls::named<QAction>(w, "frmabout")}));
         QCOMPARE(spoken(menu("optionsMenu"), QAccessible::Name), "Options");
         QCOMPARE(entries(menu("optionsMenu")), (QStringList{"Keep versions", "Move to trash instead of deleting", "Renumber kept versions from 1", "Version types"}));
@@ -362,21 +368,24 @@ private slots:
         QCOMPARE(entries(menu("typesMenu")), (QStringList{"asm*", "prt*", "drw*", "sec*", "bom*", "txt*", "frm", "lay", "dgm", "gph", "sym", "tbl", "win", "mfg"}));
         QCOMPARE(w.purgeOptions(), PurgeOptions());
         w.Form_Unload();
-        QVERIFY(!fileContent(h.path("Pro.ini")).contains("[Options]"));
+        QVERIFY(!fileContent(ini).contains("[Options]"));
 
         for (const QString name : {"keep3", "keep2", "trashOption", "renumberOption", "renumberOption"})
-            trigger(name);
+            QVERIFY2(choose(name), qPrintable(name));
         c.Pro_Eng_files->clear(); // choosing types counts again
-        for (const QString type : {"asm", "drw", "sec", "bom", "txt", "prt"})
-            trigger("type_" + type);
+        for (const QString type : {"asm", "drw", "sec", "bom", "txt"})
+            QVERIFY2(choose("type_" + type), qPrintable(type));
+        QVERIFY(!choose("type_prt")); // the last one stays
         QCOMPARE(c.Pro_Eng_files->text(), "Pro Eng Files = 2");
-        QCOMPARE(entries(menu("typesMenu")).mid(0, 3), (QStringList{"asm", "prt*-", "drw"})); // the last one stays
+        QCOMPARE(entries(menu("typesMenu")).mid(0, 3), (QStringList{"asm", "prt*-", "drw"}));
         PurgeOptions chosen{2, true, false, {}};
         QVERIFY(VersionTypeSet::parse("prt", chosen.types));
         QCOMPARE(w.purgeOptions(), chosen);
+        const QByteArray saved = "[Options]\nKeep=2\nRenumber=false\nTrash=true\nTypes=prt\n";
+        QVERIFY2(fileContent(ini).contains(saved), fileContent(ini).constData());
         w.Form_Unload();
-        QVERIFY2(fileContent(h.path("Pro.ini")).contains("[Options]\nKeep=2\nRenumber=false\nTrash=true\nTypes=prt\n"), fileContent(h.path("Pro.ini")).constData());
-        QCOMPARE(SettingsStore("Pro", h.path("Pro.ini")).value("Startup", "Dir"), h.folder);
+        QVERIFY2(fileContent(ini).contains(saved), fileContent(ini).constData());
+        QCOMPARE(SettingsStore("Pro", ini).value("Startup", "Dir"), h.folder);
         QCOMPARE(h.load().purgeOptions(), chosen);
     }
 
@@ -411,7 +420,9 @@ private slots:
         h.settings.sync();
         PurgeOptions expected{keep, trash, false, {}};
         QVERIFY(VersionTypeSet::parse(types, expected.types));
-        QCOMPARE(h.load().purgeOptions(), expected);
+        Purge &w = h.load();
+        QCOMPARE(w.purgeOptions(), expected);
+        QVERIFY(entries(Controls::named<QMenu>(w, "keepMenu")).contains(QString::number(keep) + "*"));
         QCOMPARE(fileContent(h.path("Pro.ini")), ini);
     }
 
