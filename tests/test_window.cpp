@@ -22,7 +22,10 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -140,6 +143,21 @@ struct Harness
 };
 
 const Registry::Key HKLM = Registry::LocalMachine;
+
+QByteArray fileContent(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A menu's entries as they read, a chosen one marked with "*" and one that cannot be chosen with "-".
+QStringList entries(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        texts.append(QString(action->text()).remove('&') + (action->isChecked() ? "*" : "") + (action->isEnabled() ? "" : "-"));
+    return texts;
+}
 
 // What a screen reader is given of a widget.
 QString spoken(QWidget *widget, QAccessible::Text text)
@@ -328,6 +346,86 @@ private slots:
         }
     }
 
+    // The Options menu stands before About. A choice there is saved at once, closing the window
+    // leaves it saved, and a new window starts with it; nothing chosen, nothing is saved.
+    void optionsMenu()
+    {
+        Harness h({"a.prt.1", "a.prt.2", "notes.doc"});
+        Purge &w = h.load();
+        const Controls c(w);
+        const auto menu = [&w](const char *name) { return Controls::named<QMenu>(w, name); };
+        const QString ini = h.path("Pro.ini");
+        // Whether the entry's choice went to the file at once.
+        const auto choose = [&w, &ini](const QString &name) {
+            const QByteArray before = fileContent(ini);
+            Controls::named<QAction>(w, qPrintable(name))->trigger();
+            return fileContent(ini) != before;
+        };
+        QCOMPARE(w.menuBar()->actions(), (QList<QAction *>{menu("optionsMenu")->menuAction(), Controls::named<QAction>(w, "frmabout")}));
+        QCOMPARE(spoken(menu("optionsMenu"), QAccessible::Name), "Options");
+        QCOMPARE(entries(menu("optionsMenu")), (QStringList{"Keep versions", "Move to trash instead of deleting", "Renumber kept versions from 1", "Version types"}));
+        QCOMPARE(entries(menu("keepMenu")), (QStringList{"1*", "2", "3", "5"}));
+        QCOMPARE(entries(menu("typesMenu")), (QStringList{"asm*", "prt*", "drw*", "sec*", "bom*", "txt*", "frm", "lay", "dgm", "gph", "sym", "tbl", "win", "mfg"}));
+        QCOMPARE(w.purgeOptions(), PurgeOptions());
+        w.Form_Unload();
+        QVERIFY(!fileContent(ini).contains("[Options]"));
+
+        for (const QString name : {"keep3", "keep2", "trashOption", "renumberOption", "renumberOption"})
+            QVERIFY2(choose(name), qPrintable(name));
+        c.Pro_Eng_files->clear(); // choosing types counts again
+        for (const QString type : {"asm", "drw", "sec", "bom", "txt"})
+            QVERIFY2(choose("type_" + type), qPrintable(type));
+        QVERIFY(!choose("type_prt")); // the last one stays
+        QCOMPARE(c.Pro_Eng_files->text(), "Pro Eng Files = 2");
+        QCOMPARE(entries(menu("typesMenu")).mid(0, 3), (QStringList{"asm", "prt*-", "drw"}));
+        PurgeOptions chosen{2, true, false, {}};
+        QVERIFY(VersionTypeSet::parse("prt", chosen.types));
+        QCOMPARE(w.purgeOptions(), chosen);
+        const QByteArray saved = "[Options]\nKeep=2\nRenumber=false\nTrash=true\nTypes=prt\n";
+        QVERIFY2(fileContent(ini).contains(saved), fileContent(ini).constData());
+        w.Form_Unload();
+        QVERIFY2(fileContent(ini).contains(saved), fileContent(ini).constData());
+        QCOMPARE(SettingsStore("Pro", ini).value("Startup", "Dir"), h.folder);
+        QCOMPARE(h.load().purgeOptions(), chosen);
+    }
+
+    void unreadableOptions_data()
+    {
+        QTest::addColumn<QByteArray>("saved");
+        QTest::addColumn<int>("keep");
+        QTest::addColumn<bool>("trash");
+        QTest::addColumn<QString>("types");
+        const QString six = VersionTypeSet().toString();
+        QTest::newRow("keep not a number") << QByteArray("Keep=abc") << 1 << false << six;
+        QTest::newRow("keep not offered") << QByteArray("Keep=4") << 1 << false << six;
+        QTest::newRow("keep offered") << QByteArray("Keep=5") << 5 << false << six;
+        QTest::newRow("unknown type") << QByteArray("Types=xyz") << 1 << false << six;
+        QTest::newRow("unknown type among known ones") << QByteArray("Types=\"prt,xyz\"") << 1 << false << six;
+        QTest::newRow("types written by hand") << QByteArray("Types=PRT, frm") << 1 << false << "prt,frm";
+        QTest::newRow("trash neither true nor false") << QByteArray("Trash=maybe") << 1 << false << six;
+        QTest::newRow("trash") << QByteArray("Trash=true") << 1 << true << six;
+    }
+
+    // A value the window cannot read is taken as the default; the file stays as it is until the
+    // user chooses something.
+    void unreadableOptions()
+    {
+        QFETCH(QByteArray, saved);
+        QFETCH(int, keep);
+        QFETCH(bool, trash);
+        QFETCH(QString, types);
+        Harness h;
+        const QByteArray ini = "[Options]\n" + saved + "\n";
+        makeFile(h.dir.path(), "Pro.ini", ini);
+        h.settings.sync();
+        PurgeOptions expected{keep, trash, false, {}};
+        QVERIFY(VersionTypeSet::parse(types, expected.types));
+        Purge &w = h.load();
+        QCOMPARE(w.purgeOptions(), expected);
+        QVERIFY(entries(Controls::named<QMenu>(w, "keepMenu")).contains(QString::number(keep) + "*"));
+        QCOMPARE(fileContent(h.path("Pro.ini")), ini);
+    }
+
     // What stands in the settings file's place is read and rewritten only when it is settings: a
     // FIFO would block the start for good, a link may lead to a file that is not ours, a huge file
     // is no settings. A link to the user's own file, as dotfile managers make, is followed.
@@ -465,12 +563,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         h.purge();
         Delete_Confirm *d = h.confirm->dialog();
+        const QPointer<Delete_Confirm> first(d);
         QVERIFY(QTest::qWaitForWindowActive(d));
         QCOMPARE(QApplication::focusWidget(), d->Delete_Cancel);
         const QList<QWidget *> resting = {c.Purge_Command, c.Ask, c.Command[1], c.Command[2], c.Command[3],
                                           c.Command[4], c.Command[5], c.Command[6], c.Command[7]};
         for (QWidget *control : resting)
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
+        QAction *options = Controls::named<QMenu>(w, "optionsMenu")->menuAction();
+        QVERIFY(!options->isEnabled());
         // Under Wine the dialog's font has other metrics than on Windows, and the boxes overflow
         // there; whether they fit on Windows itself is not seen here.
         for (QLabel *box : {d->Latest_File_info, d->Delete_File_info})
@@ -497,6 +598,7 @@ private slots:
         QCOMPARE(h.messages.texts().last(), "No file info available in current environment");
         for (QWidget *control : resting)
             QVERIFY(control->isEnabled());
+        QVERIFY(options->isEnabled());
         QVERIFY(c.ProgressBar1->isHidden() && c.DeleteFiles->isHidden() && c.PurgeListLabel->isHidden() && !h.busy.isBusy());
         QTest::mouseClick(c.Ask, Qt::LeftButton); // now the purge will not ask, and the user is told so
         QCOMPARE(h.messages.texts().last(), "Warning - ALL old versions of Pro Eng Files will be delete when purging!");
@@ -504,7 +606,7 @@ private slots:
         QTRY_VERIFY(!h.confirm->dialog());
         h.purge();
         Delete_Confirm *again = h.confirm->dialog();
-        QVERIFY(again && again != d && again->isVisible());
+        QVERIFY(!first && again && again->isVisible()); // made anew, maybe where the first one was
         QVERIFY(QTest::qWaitForWindowActive(again));
         QTest::keyClick(again, Qt::Key_Tab);
         QTest::keyClick(again, Qt::Key_Tab);

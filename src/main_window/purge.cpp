@@ -19,12 +19,14 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -35,6 +37,9 @@
 namespace {
 
 const QString kSection = QStringLiteral("Startup");
+const QString kOptionsSection = QStringLiteral("Options");
+// How many versions of each model a purge may keep.
+constexpr int kKeepChoices[] = {1, 2, 3, 5};
 const QString kAllFiles = QStringLiteral("*.*");
 const QColor kWindowGrey(192, 192, 192);
 
@@ -76,6 +81,28 @@ QPushButton *typeButton(QWidget *parent, size_t k)
     return button;
 }
 
+QAction *addOption(QMenu *menu, const QString &text, const char *name)
+{
+    QAction *action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    action->setCheckable(true);
+    return action;
+}
+
+QMenu *addSubmenu(QMenu *menu, const QString &text, const char *name)
+{
+    QMenu *submenu = menu->addMenu(text);
+    submenu->setObjectName(QLatin1String(name));
+    submenu->setAccessibleName(QString(text).remove(QLatin1Char('&')));
+    return submenu;
+}
+
+bool isTrue(const QString &value)
+{
+    return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+           value == QLatin1String("1");
+}
+
 QString typePattern(size_t k)
 {
     return QStringLiteral("*.") + QString::fromUtf16(kVersionTypes[k].type) + QStringLiteral(".*");
@@ -96,12 +123,41 @@ Purge::Purge(ProModule &engine, SettingsStore &settings, MessageBoxes &messages,
                    Qt::WindowCloseButtonHint);
     paintBackground(this, kWindowGrey);
 
+    createOptionsMenu();
     frmabout = menuBar()->addAction(QStringLiteral("About"));
     frmabout->setObjectName(QStringLiteral("frmabout"));
 
     createControls();
+    readOptions();
     connectHandlers();
     showInitialFolder();
+}
+
+void Purge::createOptionsMenu()
+{
+    optionsMenu = menuBar()->addMenu(QStringLiteral("&Options"));
+    optionsMenu->setObjectName(QStringLiteral("optionsMenu"));
+    optionsMenu->setAccessibleName(QStringLiteral("Options"));
+
+    QMenu *keepMenu = addSubmenu(optionsMenu, QStringLiteral("&Keep versions"), "keepMenu");
+    m_keepGroup = new QActionGroup(keepMenu); // exclusive
+    for (const int keep : kKeepChoices) {
+        QAction *action = addOption(keepMenu, QStringLiteral("&%1").arg(keep),
+                                    qPrintable(QStringLiteral("keep%1").arg(keep)));
+        action->setData(keep);
+        m_keepGroup->addAction(action);
+    }
+    m_trashOption =
+        addOption(optionsMenu, QStringLiteral("Move to &trash instead of deleting"), "trashOption");
+    m_renumberOption =
+        addOption(optionsMenu, QStringLiteral("&Renumber kept versions from 1"), "renumberOption");
+
+    QMenu *typesMenu = addSubmenu(optionsMenu, QStringLiteral("&Version types"), "typesMenu");
+    for (const VersionType &type : kVersionTypes) {
+        const QString name = QString::fromUtf16(type.type);
+        m_typeOptions.append(
+            addOption(typesMenu, name, qPrintable(QStringLiteral("type_") + name)));
+    }
 }
 
 void Purge::createControls()
@@ -236,6 +292,11 @@ void Purge::createPurgeList(QWidget *panel)
 
 void Purge::connectHandlers()
 {
+    connect(m_keepGroup, &QActionGroup::triggered, this, &Purge::saveOptions);
+    connect(m_trashOption, &QAction::triggered, this, &Purge::saveOptions);
+    connect(m_renumberOption, &QAction::triggered, this, &Purge::saveOptions);
+    for (QAction *action : std::as_const(m_typeOptions))
+        connect(action, &QAction::triggered, this, &Purge::typeOption_Triggered);
     connect(frmabout, &QAction::triggered, this, &Purge::frmabout_Click);
     connect(drvList, &DriveList::driveChanged, this, &Purge::drvList_Change);
     connect(dirList, &DirList::pathChanged, this, &Purge::dirList_Change);
@@ -269,6 +330,74 @@ void Purge::showInitialFolder()
         } catch (const PlatformError &) {
         }
     }
+}
+
+void Purge::readOptions()
+{
+    PurgeOptions options;
+    bool isNumber = false;
+    const int keep = m_settings.value(kOptionsSection, QStringLiteral("Keep")).toInt(&isNumber);
+    if (isNumber && std::ranges::find(kKeepChoices, keep) != std::end(kKeepChoices))
+        options.keep = keep;
+    options.trash = isTrue(m_settings.value(kOptionsSection, QStringLiteral("Trash")));
+    options.renumber = isTrue(m_settings.value(kOptionsSection, QStringLiteral("Renumber")));
+    VersionTypeSet types;
+    if (VersionTypeSet::parse(m_settings.value(kOptionsSection, QStringLiteral("Types")), types))
+        options.types = types;
+
+    for (QAction *action : m_keepGroup->actions())
+        action->setChecked(action->data().toInt() == options.keep);
+    m_trashOption->setChecked(options.trash);
+    m_renumberOption->setChecked(options.renumber);
+    for (QAction *action : std::as_const(m_typeOptions))
+        action->setChecked(options.types.contains(action->text()));
+    guardLastType();
+}
+
+PurgeOptions Purge::purgeOptions() const
+{
+    PurgeOptions options;
+    if (const QAction *keep = m_keepGroup->checkedAction())
+        options.keep = keep->data().toInt();
+    options.trash = m_trashOption->isChecked();
+    options.renumber = m_renumberOption->isChecked();
+    QStringList types;
+    for (const QAction *action : m_typeOptions) {
+        if (action->isChecked())
+            types.append(action->text());
+    }
+    VersionTypeSet::parse(types.join(QLatin1Char(',')), options.types);
+    return options;
+}
+
+// Saved as soon as it is chosen, so that a run of the program that ends without closing the
+// window, and the command line, see it too.
+void Purge::saveOptions()
+{
+    const PurgeOptions options = purgeOptions();
+    const auto yesNo = [](bool value) {
+        return value ? QStringLiteral("true") : QStringLiteral("false");
+    };
+    m_settings.setValue(kOptionsSection, QStringLiteral("Keep"), QString::number(options.keep));
+    m_settings.setValue(kOptionsSection, QStringLiteral("Trash"), yesNo(options.trash));
+    m_settings.setValue(kOptionsSection, QStringLiteral("Renumber"), yesNo(options.renumber));
+    m_settings.setValue(kOptionsSection, QStringLiteral("Types"), options.types.toString());
+    m_settings.sync();
+}
+
+void Purge::typeOption_Triggered()
+{
+    guardLastType();
+    saveOptions();
+    // "Pro Eng Files" counts the chosen types.
+    m_engine.CountProEngFiles();
+}
+
+void Purge::guardLastType()
+{
+    const auto chosen = std::ranges::count_if(m_typeOptions, &QAction::isChecked);
+    for (QAction *action : std::as_const(m_typeOptions))
+        action->setEnabled(!(chosen == 1 && action->isChecked()));
 }
 
 void Purge::Form_Load()
@@ -629,6 +758,7 @@ void Purge::enablePurgeControls(bool enabled)
                              static_cast<QWidget *>(Command5), static_cast<QWidget *>(Command6),
                              static_cast<QWidget *>(Command7)})
         control->setEnabled(enabled);
+    optionsMenu->menuAction()->setEnabled(enabled);
 }
 
 void Purge::showPurgeList(const QString &folder, const QStringList &names, const QString &caption)

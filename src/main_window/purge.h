@@ -16,8 +16,10 @@ class ProgramStarter;
 class ProModule;
 class PurgeList;
 class QAction;
+class QActionGroup;
 class QCheckBox;
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class Registry;
@@ -68,6 +70,7 @@ public:
     ListedFiles listedFiles() const override;
     QString pattern() const override;
     bool confirmEachFile() const override;
+    PurgeOptions purgeOptions() const override;
     // Re-reads the file list's folder; a folder that is gone sends the window home.
     void rereadFileList() override;
     void showCounters(int files, int versionFiles) override;
@@ -112,7 +115,20 @@ private:
     QLabel *PurgeListLabel;
     QLabel *FILE_DELETING_LABEL;
     QAction *frmabout;
+    QMenu *optionsMenu;
+    QActionGroup *m_keepGroup;
+    QAction *m_trashOption;
+    QAction *m_renumberOption;
+    QList<QAction *> m_typeOptions; // in the order of kVersionTypes
 
+    void createOptionsMenu();
+    // The Options menu shows the choices saved in the settings; a value it cannot read is the
+    // default.
+    void readOptions();
+    void saveOptions();
+    void typeOption_Triggered();
+    // The only type left chosen cannot be taken away: a purge of no type would do nothing.
+    void guardLastType();
     void createControls();
     void createBrowser(QWidget *panel);
     void createPurgeControls(QWidget *panel, const QFont &font);

@@ -30,7 +30,12 @@ QString SettingsStore::value(const QString &section, const QString &key) const
 {
     if (!m_settings)
         return QString();
-    return m_settings->value(section + QLatin1Char('/') + key, QString()).toString();
+    const QVariant value = m_settings->value(section + QLatin1Char('/') + key, QString());
+    // A value with commas typed in by hand without quotes, such as Types=prt,asm, is read by
+    // QSettings as a list: it is given back as one text, commas between.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
 }
 
 void SettingsStore::setValue(const QString &section, const QString &key, const QString &value)
