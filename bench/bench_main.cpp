@@ -17,6 +17,7 @@
 #include "settingsstore.h"
 #include "tree.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -691,6 +692,32 @@ int main(int argc, char *argv[])
                     median(deletionTimes), median(safeTimes), median(deletionTimes) / median(safeTimes),
                     median(purgeTimes), median(unlinkTimes), median(safeTimes) / median(unlinkTimes));
         report("total", median(totalTimes), "readdir+statx+unlink", median(floorTimes));
+
+        // The Options menu's choices beside the plain purge on the same folder: keeping three
+        // versions, and renumbering the kept ones after the purge (a rename a model).
+        const auto choose = [&](const char *keep, bool renumber) {
+            program.window.findChild<QAction *>(QLatin1String(keep))->trigger();
+            QAction *renumbering = program.window.findChild<QAction *>(QStringLiteral("renumberOption"));
+            if (renumbering->isChecked() != renumber)
+                renumbering->trigger();
+        };
+        const auto timedPurge = [&](std::vector<double> &times, const char *keep, bool renumber, int left) {
+            return [&times, &program, &choose, keep, renumber, left](const QString &folder) {
+                choose(keep, renumber);
+                program.open(folder);
+                program.engine.FindOldVersions();
+                times.push_back(timeMs([&] { program.engine.DeleteOldVersions(); }));
+                if (rawReaddir(folder) != left)
+                    qFatal("the purge with choices left %d files", rawReaddir(folder));
+            };
+        };
+        std::vector<double> plainTimes, keepTimes, renumberTimes;
+        const int models = files / kVersions;
+        pairedRounds(temp, uniformList, deletionRounds, timedPurge(plainTimes, "keep1", false, models),
+                     {timedPurge(keepTimes, "keep3", false, 3 * models), timedPurge(renumberTimes, "keep1", true, models)});
+        choose("keep1", false);
+        report("purge --keep 3", median(keepTimes), "purge", median(plainTimes));
+        report("purge --renumber", median(renumberTimes), "purge", median(plainTimes));
 
         // The confirmed purge, answered "Yes to All" at the first file: from the answer until
         // the window shows the folder again, beside unlinkat of the same files.

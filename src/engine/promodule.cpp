@@ -194,9 +194,13 @@ PlanExecutor &ProModule::executor()
 }
 
 void ProModule::deleteListedFile(const QString &folder, const FolderIdentity &folderIdentity,
-                                 const QString &name, const FileIdentity &identity)
+                                 const QString &name, const FileIdentity &identity, bool trash)
 {
-    PinnedFolder(folder, folderIdentity, *m_operations).removeFile(name, identity);
+    PinnedFolder pinned(folder, folderIdentity, *m_operations);
+    if (trash)
+        pinned.trashFile(name, identity);
+    else
+        pinned.removeFile(name, identity);
 }
 
 void ProModule::FinishPurge()

@@ -63,10 +63,11 @@ public:
     // The user closed the confirmation dialog: the run ends as on Cancel.
     void OnConfirmDialogClosed();
 
-    // Deletes one file of the file list if it is still the file that was listed. Throws
-    // PlatformError, naming the file and the reason, when it is not or cannot be deleted.
+    // Deletes one file of the file list (or moves it to the trash) if it is still the file that
+    // was listed. Throws PlatformError, naming the file and the reason, when it is not or
+    // cannot be deleted.
     void deleteListedFile(const QString &folder, const FolderIdentity &folderIdentity,
-                          const QString &name, const FileIdentity &identity);
+                          const QString &name, const FileIdentity &identity, bool trash = false);
 
     // The plan of the last scan, and what its run has done so far.
     const PurgePlan &plan() const { return m_plan; }

@@ -707,21 +707,30 @@ void Purge::filList_KeyUp(int KeyCode, Qt::KeyboardModifiers)
     const FolderIdentity listedFolder = filList->folderIdentity();
     const FileIdentity listed = filList->identity(row);
     const QString path = withTrailingSeparator(folder) + selected;
+    // With the trash chosen in the Options menu, the key moves the file there instead.
+    const bool trash = purgeOptions().trash;
     try {
-        if (!m_messages.askYesNo(QStringLiteral("Delete ") + path + QStringLiteral(" ?"),
+        if (!m_messages.askYesNo((trash ? QStringLiteral("Move ") + path + QStringLiteral(" to trash")
+                                        : QStringLiteral("Delete ") + path) + QStringLiteral(" ?"),
                                  MessageBoxes::Icon::Exclamation) ||
-            !m_messages.askYesNo(QStringLiteral("Are you sure you want to delete ") + path +
+            !m_messages.askYesNo((trash ? QStringLiteral("Are you sure you want to move ") + path +
+                                              QStringLiteral(" to trash")
+                                        : QStringLiteral("Are you sure you want to delete ") + path) +
                                      QStringLiteral("?"),
                                  MessageBoxes::Icon::Exclamation)) {
-            m_messages.inform(QStringLiteral("No file deleted! "), MessageBoxes::Icon::None);
+            m_messages.inform(trash ? QStringLiteral("No file moved to trash! ")
+                                    : QStringLiteral("No file deleted! "),
+                              MessageBoxes::Icon::None);
             return;
         }
-        m_engine.deleteListedFile(folder, listedFolder, selected, listed);
+        m_engine.deleteListedFile(folder, listedFolder, selected, listed, trash);
         Command1_Click();
-        m_messages.inform(path + QStringLiteral(" deleted!"), MessageBoxes::Icon::None);
+        m_messages.inform(path + (trash ? QStringLiteral(" moved to trash!") : QStringLiteral(" deleted!")),
+                          MessageBoxes::Icon::None);
         rereadFileList();
     } catch (const PlatformError &error) {
-        m_messages.inform(QStringLiteral("Could not delete file - check write access"),
+        m_messages.inform(trash ? QStringLiteral("Could not move file to trash")
+                                : QStringLiteral("Could not delete file - check write access"),
                           MessageBoxes::Icon::None, error.message());
         Command1_Click();
     }
