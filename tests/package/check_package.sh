@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the Debian package from the build folder, into a folder of its own there, and checks it
-# with lintian: no error or warning, and the program hardened.
+# with lintian: no error or warning, and the program hardened; its desktop entry with
+# desktop-file-validate.
 # Usage: check_package.sh CPACK BUILD_FOLDER
 set -eu
 if ! command -v lintian >/dev/null; then
@@ -19,4 +20,10 @@ if echo "$report" | grep -q "hardening-"; then
     echo "the program is not hardened"
     status=1
 fi
+dpkg-deb -x "$deb" "$out/root"
+for entry in "$out"/root/usr/share/applications/*.desktop; do
+    echo "desktop-file-validate $(basename "$entry"):"
+    desktop-file-validate "$entry" || status=1
+    grep -qx 'Exec=vintrex %f' "$entry" || { echo "the entry does not take a folder"; status=1; }
+done
 exit $status
