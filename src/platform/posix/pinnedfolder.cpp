@@ -168,22 +168,3 @@ void PinnedFolder::removeFile(const QString &name, const FileIdentity &listed)
         ::close(held);
     }
 }
-
-// TEMPORARY until the platform branch lands
-void PinnedFolder::trashFile(const QString &name, const FileIdentity &listed)
-{
-    checkedEntry(name, listed);
-    const QString to = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files/" + name;
-    if (::renameat(m_fd, QFile::encodeName(name).constData(), AT_FDCWD, QFile::encodeName(to).constData()) != 0)
-        throw PlatformError::fromErrno(pathOf(name), errno);
-}
-
-void PinnedFolder::renameFile(const QString &from, const FileIdentity &listed, const QString &to)
-{
-    checkedEntry(from, listed);
-    if (::renameat2(m_fd, QFile::encodeName(from).constData(), m_fd, QFile::encodeName(to).constData(), RENAME_NOREPLACE) != 0) {
-        if (errno == EEXIST)
-            throw PlatformError(pathOf(from), QStringLiteral("cannot take the name ") + to + QStringLiteral(": a file of that name exists"));
-        throw PlatformError::fromErrno(pathOf(from), errno);
-    }
-}

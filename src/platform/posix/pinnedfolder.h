@@ -35,9 +35,6 @@ public:
     // component, the entry is gone or not the listed one, or the system refuses.
     void removeFile(const QString &name, const FileIdentity &listed);
 
-    void trashFile(const QString &name, const FileIdentity &listed);
-    void renameFile(const QString &from, const FileIdentity &listed, const QString &to);
-
 private:
     QByteArray checkedEntry(const QString &name, const FileIdentity &listed, FileIdentity *now = nullptr);
     QString pathOf(const QString &name) const;
