@@ -107,6 +107,8 @@ std::wstring errorText(unsigned long code)
         return L"has been replaced by another file since it was listed";
     if (code == kNotDeleted)
         return L"is still there although the system took its deletion";
+    if (code == kNoRecycleBin)
+        return L"no Recycle Bin on its drive; not moved";
     wchar_t *text = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -243,6 +245,51 @@ unsigned long Folder::remove(const std::wstring &name, const Identity &listed) c
     if (!error && status(name, after) == 0 && sameFile(listed, after))
         error = kNotDeleted;
     return error;
+}
+
+unsigned long Folder::rename(const std::wstring &name, const Identity &listed,
+                            const std::wstring &to) const
+{
+    if (!isSingleComponent(to))
+        return kNotAName;
+    void *file = nullptr;
+    if (const unsigned long error = openEntry(name, DELETE, file))
+        return error;
+    Identity now;
+    unsigned long error = identityOf(file, now);
+    if (!error && !sameFile(listed, now))
+        error = kNotTheListedFile;
+    if (!error && (now.attributes & FILE_ATTRIBUTE_DIRECTORY))
+        error = ERROR_ACCESS_DENIED;
+    if (!error) {
+        // The new name relative to this folder's handle, wherever its path leads now.
+        std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
+        auto *info = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
+        info->ReplaceIfExists = FALSE;
+        info->RootDirectory = m_handle;
+        info->FileNameLength = DWORD(to.size() * sizeof(wchar_t));
+        to.copy(info->FileName, to.size());
+        if (!SetFileInformationByHandle(file, FileRenameInfo, info, DWORD(buffer.size())))
+            error = GetLastError();
+    }
+    CloseHandle(file);
+    return error == ERROR_FILE_EXISTS ? ERROR_ALREADY_EXISTS : error;
+}
+
+unsigned long Folder::currentPath(std::wstring &out) const
+{
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(m_handle, path.data(), DWORD(path.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= path.size())
+        return length ? ERROR_FILENAME_EXCED_RANGE : GetLastError();
+    path.resize(length);
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        path = L"\\" + path.substr(7); // \\server\share
+    else if (path.compare(0, 4, L"\\\\?\\") == 0)
+        path = path.substr(4);
+    out = path;
+    return 0;
 }
 
 unsigned long Folder::dispose(void *file) const
