@@ -330,26 +330,35 @@ void PinnedFolder::noteRestamp(const FileIdentity &listed, qint64 stampNow)
     m_restamped.insert(key, {listedStamp, stampNow});
 }
 
-// Moves the checked entry `from` to `to` in the folder `toFd`, and makes sure that the file it
-// took along is the one checked: another program may have put its own file in that name between
-// the check and the move. Unlike a deletion, a move can be undone, so that file goes back.
-void PinnedFolder::moveChecked(const QString &name, const QByteArray &from, const FileIdentity &now,
-                               int toFd, const QByteArray &to, const QString &whereTo)
+// After the checked entry `from` was moved to `to` in the folder `toFd`: whether the file it
+// took along is the one checked. Another program may have put its own file in that name between
+// the check and the move; unlike a deletion, a move can be undone, and that file goes back
+// (else it is left where the move put it, which the caller says).
+PinnedFolder::Moved PinnedFolder::checkMoved(const QByteArray &from, const FileIdentity &now,
+                                             int toFd, const QByteArray &to)
 {
     FileIdentity moved;
     const int err = m_operations.status(toFd, to.constData(), moved);
     if (err == 0 && sameAfterMove(now, moved, m_inodesKept)) {
         if (now.stampIsChange && moved.stamp != now.stamp)
             noteRestamp(now, moved.stamp); // the move set its change time: still the listed file
-        return;
+        return Moved::Checked;
     }
     if (err == 0 && m_operations.rename(toFd, to.constData(), m_fd, from.constData()) == 0)
-        throw PlatformError(
+        return Moved::PutBack;
+    return Moved::Stranded;
+}
+
+PlatformError PinnedFolder::replacedError(const QString &name, Moved moved,
+                                          const QString &where) const
+{
+    if (moved == Moved::PutBack)
+        return PlatformError(
             pathOf(name), QStringLiteral("has been replaced by another file since it was listed"));
-    throw PlatformError(
+    return PlatformError(
         pathOf(name), QStringLiteral("was replaced by another file as it was moved, and that file "
                                      "could not be put back: it is ") +
-                          whereTo);
+                          where);
 }
 
 void PinnedFolder::renameFile(const QString &from, const FileIdentity &listed, const QString &to)
@@ -367,7 +376,8 @@ void PinnedFolder::renameFile(const QString &from, const FileIdentity &listed, c
             throw PlatformError(pathOf(from), QStringLiteral("is gone"));
         throw PlatformError(pathOf(from), moveError(err));
     }
-    moveChecked(from, encoded, now, m_fd, target, pathOf(to));
+    if (const Moved moved = checkMoved(encoded, now, m_fd, target); moved != Moved::Checked)
+        throw replacedError(from, moved, pathOf(to));
 }
 
 // The home trash where the folder is on the file system of the user's data folder; else the
@@ -496,16 +506,14 @@ void PinnedFolder::trashFile(const QString &name, const FileIdentity &listed)
             throw PlatformError(pathOf(name), QStringLiteral("is gone"));
         throw PlatformError(pathOf(name), moveError(err));
     }
-    try {
-        moveChecked(name, encoded, now, m_trash.files, base,
-                    QStringLiteral("in the trash as ") + m_trash.path + QStringLiteral("/files/") +
-                        QFile::decodeName(base));
-    } catch (const PlatformError &) {
-        // Put back, the other program's file has no business in the trash's records; left there,
-        // it keeps the record that restores it.
-        FileIdentity there;
-        if (m_operations.status(m_trash.files, base.constData(), there) == ENOENT)
+    if (const Moved moved = checkMoved(encoded, now, m_trash.files, base);
+        moved != Moved::Checked) {
+        // The other program's file, put back, has no business in the trash's records; left in
+        // the trash, it keeps the record that restores it.
+        if (moved == Moved::PutBack)
             ::unlinkat(m_trash.info, (base + ".trashinfo").constData(), 0);
-        throw;
+        throw replacedError(name, moved,
+                            QStringLiteral("in the trash as ") + m_trash.path +
+                                QStringLiteral("/files/") + QFile::decodeName(base));
     }
 }

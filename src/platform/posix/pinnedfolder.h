@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fileidentity.h"
+#include "platformerror.h"
 
 #include <QHash>
 #include <QString>
@@ -51,8 +52,10 @@ private:
     QByteArray checkedEntry(const QString &name, const FileIdentity &listed, FileIdentity *now = nullptr);
     QString pathOf(const QString &name) const;
     void openTrash();
-    void moveChecked(const QString &name, const QByteArray &from, const FileIdentity &now, int toFd,
-                     const QByteArray &to, const QString &whereTo);
+    enum class Moved { Checked, PutBack, Stranded };
+    Moved checkMoved(const QByteArray &from, const FileIdentity &now, int toFd,
+                     const QByteArray &to);
+    PlatformError replacedError(const QString &name, Moved moved, const QString &where) const;
     void noteRestamp(const FileIdentity &listed, qint64 stampNow);
 
     QString m_path;
