@@ -488,7 +488,7 @@ private slots:
     }
 
     // Even with the identity of a file that is there, a name that is not one entry of the folder
-    // deletes nothing, and is refused as what it is.
+    // deletes nothing and is given to no file, and is refused as what it is.
     void pinnedFolderRefusesBadName()
     {
         QFETCH(QString, name);
@@ -504,11 +504,14 @@ private slots:
         makeFile(tmp.path(), "outside.prt.1");
         FileOperations system;
         PinnedFolder folder(work, readFolder(work).identity, system);
-        try {
-            folder.removeFile(name, listedFile(work, "a.prt.1"));
-            QFAIL("a bad name was taken");
-        } catch (const PlatformError &error) {
-            QCOMPARE(error.message(), PlatformError(asShown(work + "/") + name + ": not a file name").message());
+        for (bool rename : {false, true}) {
+            try {
+                rename ? folder.renameFile("a.prt.1", listedFile(work, "a.prt.1"), name)
+                       : folder.removeFile(name, listedFile(work, "a.prt.1"));
+                QFAIL("a bad name was taken");
+            } catch (const PlatformError &error) {
+                QCOMPARE(error.message(), PlatformError(asShown(work + "/") + name + ": not a file name").message());
+            }
         }
         QCOMPARE(namesIn(work), QStringList{"a.prt.1"});
         QCOMPARE(namesIn(tmp.path()), (QStringList{"outside.prt.1", "work"}));
@@ -636,15 +639,19 @@ private slots:
     void pinnedFolderMovesNothingReplaced_data()
     {
         QTest::addColumn<QString>("to"); // the new name; empty to move to the trash
-        QTest::newRow("trash") << "";
-        QTest::newRow("rename") << "a.prt.2";
+        QTest::addColumn<bool>("replaced"); // else only taken away
+        QTest::newRow("trash, replaced") << "" << true;
+        QTest::newRow("rename, replaced") << "a.prt.2" << true;
+        QTest::newRow("trash, taken away") << "" << false;
+        QTest::newRow("rename, taken away") << "a.prt.2" << false;
     }
 
-    // Another program puts its own file in the name between the check and the move: that file is
-    // where it was, under its name, and in no trash; the listed file is where the other put it.
+    // Another program takes the file away between the check and the move, and may put its own in
+    // that name: that file is where it was, under its name, and in no trash.
     void pinnedFolderMovesNothingReplaced()
     {
         QFETCH(QString, to);
+        QFETCH(bool, replaced);
 #ifdef Q_OS_WIN
         if (to.isEmpty())
             QSKIP("the Recycle Bin under Wine is this machine's own trash");
@@ -657,20 +664,20 @@ private slots:
         PinnedFolder folder(work, readFolder(work).identity, racing);
         racing.beforeRename = [&](const QString &) {
             QVERIFY(QFile::rename(work + "/a.prt.1", tmp.filePath("moved")));
-            makeFile(work, "a.prt.1", "other");
+            if (replaced)
+                makeFile(work, "a.prt.1", "other");
         };
         try {
             to.isEmpty() ? folder.trashFile("a.prt.1", listedFile(work, "a.prt.1"))
                          : folder.renameFile("a.prt.1", listedFile(work, "a.prt.1"), to);
             QFAIL("another program's file was moved");
         } catch (const PlatformError &error) {
-            QCOMPARE(error.message(), asShown(work + "/a.prt.1") + ": has been replaced by another file since it was listed");
+            QCOMPARE(error.message(), asShown(work + "/a.prt.1") + (replaced ? ": has been replaced by another file since it was listed" : ": is gone"));
         }
         QVERIFY(!racing.beforeRename);
-        QCOMPARE(namesIn(work), QStringList{"a.prt.1"});
+        QCOMPARE(namesIn(work), replaced ? QStringList{"a.prt.1"} : QStringList());
         QFile other(work + "/a.prt.1");
-        QVERIFY(other.open(QIODevice::ReadOnly));
-        QCOMPARE(other.readAll(), "other");
+        QCOMPARE(other.open(QIODevice::ReadOnly) ? other.readAll() : QByteArray(), replaced ? "other" : "");
         QCOMPARE(namesIn(tmp.filePath("data/Trash/files")), QStringList());
         QCOMPARE(namesIn(tmp.filePath("data/Trash/info")), QStringList());
     }
