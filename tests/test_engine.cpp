@@ -591,10 +591,12 @@ private slots:
         QTest::newRow("shared, a link to a sticky folder") << ".Trash link" << "";
         QTest::newRow("the user's own") << ".Trash-%1 0700" << ".Trash-%1/files";
         QTest::newRow("the user's, owned by another") << ".Trash-%1 other" << "";
+        QTest::newRow("the home trash, on this file system") << "data" << "data/Trash/files";
     }
 
-    // On a file system of its own (a tmpfs), a file goes to the trash at its top, only where that
-    // trash was set up before; else it stays, and no trash anywhere is made or gets anything.
+    // On a file system of its own (a tmpfs), a file goes to the home trash where the user's data
+    // folder would be on it, else to the trash at its top, only where that trash was set up
+    // before; else it stays, and no trash anywhere is made or gets anything.
     void pinnedFolderTrashesOnItsOwnFileSystem()
     {
         QFETCH(QString, trash);
@@ -609,7 +611,9 @@ private slots:
         const QString uid = QString::number(QFileInfo(makeFile(top, "probe")).ownerId());
         QVERIFY(QFile::remove(top + "/probe"));
         const QString entry = trash.section(' ', 0, 0).replace("%1", uid), how = trash.section(' ', 1);
-        if (how == "link") {
+        if (entry == "data") { // not made yet: where it would be decides
+            qputenv("XDG_DATA_HOME", QFile::encodeName(top + "/data"));
+        } else if (how == "link") {
             QVERIFY(runs("chmod", {"1777", makeFolder(top, "sticky")}) && QFile::link(top + "/sticky", top + "/" + entry));
         } else if (!entry.isEmpty()) {
             makeFolder(top, entry);
