@@ -470,6 +470,9 @@ void PinnedFolder::trashFile(const QString &name, const FileIdentity &listed)
                               "\n";
     QByteArray base = encoded;
     for (int number = 2;; ++number) {
+        if (number > 100000) // a file system that says every name is taken
+            throw PlatformError(pathOf(name),
+                                QStringLiteral("the trash has no free name for it; not moved"));
         const QByteArray recordName = base + ".trashinfo";
         const int fd = ::openat(m_trash.info, recordName.constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
