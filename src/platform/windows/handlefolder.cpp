@@ -13,11 +13,16 @@ using NtCreateFileCall = NTSTATUS(NTAPI *)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBU
                                            PIO_STATUS_BLOCK, PLARGE_INTEGER, ULONG, ULONG, ULONG,
                                            ULONG, PVOID, ULONG);
 using StatusToErrorCall = ULONG(NTAPI *)(NTSTATUS);
+// A rename relative to a folder handle, too: SetFileInformationByHandle makes a path of the new
+// name against the current folder on some systems (Wine).
+using SetInformationFileCall = NTSTATUS(NTAPI *)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
+constexpr int kFileRenameInformation = 10;
 
 struct Ntdll
 {
     NtCreateFileCall createFile = nullptr;
     StatusToErrorCall statusToError = nullptr;
+    SetInformationFileCall setInformationFile = nullptr;
 
     Ntdll()
     {
@@ -26,6 +31,8 @@ struct Ntdll
                 reinterpret_cast<void *>(GetProcAddress(module, "NtCreateFile")));
             statusToError = reinterpret_cast<StatusToErrorCall>(
                 reinterpret_cast<void *>(GetProcAddress(module, "RtlNtStatusToDosError")));
+            setInformationFile = reinterpret_cast<SetInformationFileCall>(
+                reinterpret_cast<void *>(GetProcAddress(module, "NtSetInformationFile")));
         }
     }
 };
@@ -261,16 +268,23 @@ unsigned long Folder::rename(const std::wstring &name, const Identity &listed,
         error = kNotTheListedFile;
     if (!error && (now.attributes & FILE_ATTRIBUTE_DIRECTORY))
         error = ERROR_ACCESS_DENIED;
+    const Ntdll &calls = ntdll();
+    if (!error && !calls.setInformationFile)
+        error = ERROR_INVALID_FUNCTION;
     if (!error) {
-        // The new name relative to this folder's handle, wherever its path leads now.
+        // The new name relative to this folder's handle, wherever its path leads now. The
+        // system's FILE_RENAME_INFORMATION is laid out as FILE_RENAME_INFO.
         std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
         auto *info = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
         info->ReplaceIfExists = FALSE;
         info->RootDirectory = m_handle;
         info->FileNameLength = DWORD(to.size() * sizeof(wchar_t));
         to.copy(info->FileName, to.size());
-        if (!SetFileInformationByHandle(file, FileRenameInfo, info, DWORD(buffer.size())))
-            error = GetLastError();
+        IO_STATUS_BLOCK io;
+        const NTSTATUS status = calls.setInformationFile(file, &io, info, ULONG(buffer.size()),
+                                                         kFileRenameInformation);
+        if (status < 0)
+            error = calls.statusToError(status);
     }
     CloseHandle(file);
     return error == ERROR_FILE_EXISTS ? ERROR_ALREADY_EXISTS : error;
