@@ -7,7 +7,9 @@
 #include "dirlist.h"
 #include "fileinformation.h"
 #include "filelist.h"
+#include "folderreader.h"
 #include "messageboxes.h"
+#include "pinnedfolder.h"
 #include "profilenames.h"
 #include "programstarter.h"
 #include "promodule.h"
@@ -32,6 +34,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
@@ -231,6 +234,38 @@ void rawUnlinkat(const QString &folder, const std::vector<QByteArray> &names)
     ::close(fd);
 }
 
+// The least a move to the trash does: for each old version, a status call of it, its record
+// written beside the trash's files (made anew, never taken over) and the rename into them that
+// never replaces.
+void rawTrash(const QString &folder, const std::vector<QByteArray> &names, const QString &trash)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int files = ::open(QFile::encodeName(trash + QStringLiteral("/files")).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int info = ::open(QFile::encodeName(trash + QStringLiteral("/info")).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || files < 0 || info < 0)
+        qFatal("the trash floor cannot open its folders");
+    const QByteArray path = "[Trash Info]\nPath=" + QFile::encodeName(folder).toPercentEncoding("/") + '/';
+    struct statx status;
+    const unsigned wanted = STATX_TYPE | STATX_INO | STATX_NLINK | STATX_SIZE | STATX_MTIME |
+                            STATX_CTIME | STATX_BTIME;
+    for (const QByteArray &name : names) {
+        const std::time_t now = std::time(nullptr);
+        struct tm local;
+        char date[32];
+        std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", ::localtime_r(&now, &local));
+        const QByteArray record = path + name.toPercentEncoding() + "\nDeletionDate=" + date + '\n';
+        if (::statx(fd, name.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, wanted, &status) != 0)
+            qFatal("statx %s failed", name.constData());
+        const int out = ::openat(info, (name + ".trashinfo").constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (out < 0 || ::write(out, record.constData(), size_t(record.size())) != record.size() ||
+            ::close(out) != 0 || ::renameat2(fd, name.constData(), files, name.constData(), RENAME_NOREPLACE) != 0)
+            qFatal("moving %s to the trash failed", name.constData());
+    }
+    ::close(fd);
+    ::close(files);
+    ::close(info);
+}
+
 std::vector<QByteArray> encoded(const QStringList &names)
 {
     std::vector<QByteArray> bytes;
@@ -401,6 +436,42 @@ void pairedRounds(const QTemporaryDir &temp, const QStringList &names, int round
         for (const QString &folder : folders)
             QDir(folder).removeRecursively();
     }
+}
+
+// Moving the old versions of a folder to the trash one by one through the pinned folder, beside
+// the trash floor, each with a trash of its own (a private data folder under the bench's).
+void benchTrash(const QTemporaryDir &temp, const QStringList &names, int rounds)
+{
+    const QStringList oldNames = uniformOldNames(names);
+    const std::vector<QByteArray> oldBytes = encoded(oldNames);
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    int run = 0;
+    std::vector<double> times, floors;
+    pairedRounds(
+        temp, names, rounds,
+        [&](const QString &folder) {
+            qputenv("XDG_DATA_HOME", QFile::encodeName(temp.filePath(QStringLiteral("data%1").arg(++run))));
+            const FolderListing listing = readFolder(folder);
+            QHash<QString, FileIdentity> listed;
+            for (qsizetype i = 0; i < listing.files.size(); ++i)
+                listed.insert(listing.files[i], listing.fileIdentities[i]);
+            FileOperations system;
+            times.push_back(timeMs([&] {
+                PinnedFolder pinned(folder, listing.identity, system);
+                for (const QString &name : oldNames)
+                    pinned.trashFile(name, listed.value(name));
+            }));
+            if (rawReaddir(folder) != names.size() - oldNames.size())
+                qFatal("the trash run left %d files", rawReaddir(folder));
+        },
+        {[&](const QString &folder) {
+            const QString trash = temp.filePath(QStringLiteral("floor%1/Trash").arg(++run));
+            QDir().mkpath(trash + QStringLiteral("/files"));
+            QDir().mkpath(trash + QStringLiteral("/info"));
+            floors.push_back(timeMs([&] { rawTrash(folder, oldBytes, trash); }));
+        }});
+    dataHome.isNull() ? void(qunsetenv("XDG_DATA_HOME")) : void(qputenv("XDG_DATA_HOME", dataHome));
+    report("trash", median(times), "trash floor", median(floors));
 }
 
 // A started program: how long until it was on screen and closed again, and its peak memory.
@@ -606,7 +677,7 @@ int main(int argc, char *argv[])
     if (sizeAt > 0 && sizeAt + 1 < arguments.size())
         files = arguments[sizeAt + 1].toInt();
     if (files < 20 || (sizeAt > 0 && sizeAt + 1 >= arguments.size()))
-        qFatal("usage: vintrex_bench [--size FILES] [--trees], at least 20 files");
+        qFatal("usage: vintrex_bench [--size FILES] [--trees | --trash], at least 20 files");
     const int rounds = files <= 30000 ? 9 : 5;
     const int deletionRounds = files <= 30000 ? 5 : 3;
 
@@ -619,6 +690,10 @@ int main(int argc, char *argv[])
     if (arguments.contains(QStringLiteral("--trees"))) { // the trees only
         benchTree(temp.path(), QStringLiteral(VINTREX_PROGRAM));
         benchTreeShapes(shapes.path(), QStringLiteral(VINTREX_PROGRAM));
+        return 0;
+    }
+    if (arguments.contains(QStringLiteral("--trash"))) { // the trash only
+        benchTrash(temp, uniformNames(files), deletionRounds);
         return 0;
     }
     const QString home = temp.filePath(QStringLiteral("home"));
@@ -741,6 +816,7 @@ int main(int argc, char *argv[])
             {[&](const QString &folder) { confirmedFloor.push_back(timeMs([&] { rawUnlinkat(folder, oldBytes); })); }});
         report("confirmed", median(confirmedTimes), "unlink", median(confirmedFloor));
     }
+    benchTrash(temp, uniformList, deletionRounds);
     benchStartup(temp, uniform, home, files);
     benchTree(temp.path(), QStringLiteral(VINTREX_PROGRAM));
     benchTreeShapes(shapes.path(), QStringLiteral(VINTREX_PROGRAM));

@@ -11,12 +11,14 @@
 #include "testsupport.h"
 #include "wildcardpattern.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <filesystem>
 
@@ -125,6 +127,29 @@ FileIdentity listedFile(const QString &folder, const QString &name)
 {
     const FolderListing listing = readFolder(folder);
     return listing.fileIdentities.value(listing.files.indexOf(name));
+}
+
+// The user's data folder, and with it the trash, in a folder of the test while this lives.
+struct PrivateDataHome
+{
+    explicit PrivateDataHome(const QString &path) { qputenv("XDG_DATA_HOME", QFile::encodeName(path)); }
+    ~PrivateDataHome() { had ? void(qputenv("XDG_DATA_HOME", saved)) : void(qunsetenv("XDG_DATA_HOME")); }
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    const bool had = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+};
+
+// A trash record's keys and values, its first line under "".
+QHash<QString, QString> trashRecord(const QString &path)
+{
+    QFile file(path);
+    QHash<QString, QString> record;
+    if (!file.open(QIODevice::ReadOnly))
+        return record;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    for (const QString &line : lines)
+        record.insert(line.section('=', 0, 0) == line ? QString() : line.section('=', 0, 0), line.section('=', 1));
+    record[""] = lines.value(0);
+    return record;
 }
 
 } // namespace
@@ -515,7 +540,7 @@ private slots:
     }
 
     // Even with the identity of a file that is there, a name that is not one entry of the folder
-    // deletes nothing, and is refused as what it is.
+    // deletes nothing and is given to no file, and is refused as what it is.
     void pinnedFolderRefusesBadName()
     {
         QFETCH(QString, name);
@@ -531,11 +556,14 @@ private slots:
         makeFile(tmp.path(), "outside.prt.1");
         FileOperations system;
         PinnedFolder folder(work, readFolder(work).identity, system);
-        try {
-            folder.removeFile(name, listedFile(work, "a.prt.1"));
-            QFAIL("a bad name was taken");
-        } catch (const PlatformError &error) {
-            QCOMPARE(error.message(), PlatformError(asShown(work + "/") + name + ": not a file name").message());
+        for (bool rename : {false, true}) {
+            try {
+                rename ? folder.renameFile("a.prt.1", listedFile(work, "a.prt.1"), name)
+                       : folder.removeFile(name, listedFile(work, "a.prt.1"));
+                QFAIL("a bad name was taken");
+            } catch (const PlatformError &error) {
+                QCOMPARE(error.message(), PlatformError(asShown(work + "/") + name + ": not a file name").message());
+            }
         }
         QCOMPARE(namesIn(work), QStringList{"a.prt.1"});
         QCOMPARE(namesIn(tmp.path()), (QStringList{"outside.prt.1", "work"}));
@@ -563,6 +591,188 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(PlatformError, PinnedFolder(work, listed, system));
         QCOMPARE(QDir("/proc/self/fd").count(), descriptors); // the refused folder is not kept open
         QCOMPARE(namesIn(work), QStringList{"a.prt.2"});
+    }
+
+    // Trashed twice under the same name, a file is in the trash with a record of where it was and
+    // when it went, and comes back whole to where the record says; the second gets its own name.
+    void pinnedFolderTrashesToTheHomeTrash()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("the Recycle Bin under Wine is this machine's own trash");
+#endif
+        QTemporaryDir tmp;
+        const PrivateDataHome data(tmp.filePath("data"));
+        const QString work = makeFolder(tmp.path(), "work"), name = QStringLiteral("a b\u00E9.prt.1");
+        const QString trash = tmp.filePath("data/Trash");
+        const QByteArray path = QUrl::toPercentEncoding(QFileInfo(work).canonicalFilePath(), "/") + "/a%20b%C3%A9.prt.1";
+        QStringList bases;
+        for (const QByteArray content : {"first", "second"}) {
+            makeFile(work, name, content);
+            FileOperations system;
+            PinnedFolder folder(work, readFolder(work).identity, system);
+            const QDateTime before = QDateTime::currentDateTime().addMSecs(-999);
+            folder.trashFile(name, listedFile(work, name));
+            const QDateTime after = QDateTime::currentDateTime();
+            QCOMPARE(namesIn(work), QStringList());
+            bases.append(name + (bases.isEmpty() ? "" : ".2"));
+            QCOMPARE(namesIn(trash + "/files"), sorted(bases));
+            const QHash<QString, QString> record = trashRecord(trash + "/info/" + bases.last() + ".trashinfo");
+            QCOMPARE(record.value(""), "[Trash Info]");
+            QCOMPARE(record.value("Path"), path);
+            const QDateTime deleted = QDateTime::fromString(record.value("DeletionDate"), "yyyy-MM-ddTHH:mm:ss");
+            QVERIFY2(deleted >= before && deleted <= after, qPrintable(record.value("DeletionDate")));
+        }
+        QCOMPARE(namesIn(trash + "/info").size(), 2);
+        for (int i : {0, 1}) { // restored as a file manager does
+            const QString restored = QUrl::fromPercentEncoding(trashRecord(trash + "/info/" + bases[i] + ".trashinfo").value("Path").toLatin1());
+            QVERIFY(QFile::rename(trash + "/files/" + bases[i], restored));
+            QFile file(work + "/" + name);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), QByteArray(i ? "second" : "first"));
+            QVERIFY(file.remove());
+        }
+    }
+
+    void pinnedFolderTrashesOnItsOwnFileSystem_data()
+    {
+        QTest::addColumn<QString>("trash");  // what is at the top of the mount; %1 is the user's ID
+        QTest::addColumn<QString>("trashed"); // where the file goes, empty where it is refused
+        QTest::newRow("none") << "" << "";
+        QTest::newRow("shared, sticky") << ".Trash 1777" << ".Trash/%1/files";
+        QTest::newRow("shared, not sticky") << ".Trash 0777" << "";
+        QTest::newRow("shared, a link to a sticky folder") << ".Trash link" << "";
+        QTest::newRow("the user's own") << ".Trash-%1 0700" << ".Trash-%1/files";
+        QTest::newRow("the user's, owned by another") << ".Trash-%1 other" << "";
+        QTest::newRow("the home trash, on this file system") << "data" << "data/Trash/files";
+    }
+
+    // On a file system of its own (a tmpfs), a file goes to the home trash where the user's data
+    // folder would be on it, else to the trash at its top, only where that trash was set up
+    // before; else it stays, and no trash anywhere is made or gets anything.
+    void pinnedFolderTrashesOnItsOwnFileSystem()
+    {
+        QFETCH(QString, trash);
+        QFETCH(QString, trashed);
+        SKIP_WITHOUT_POSIX();
+        QTemporaryDir tmp;
+        const PrivateDataHome data(tmp.filePath("data"));
+        const QString top = makeFolder(tmp.path(), "mount");
+        if (!runs("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", top}))
+            QSKIP("a tmpfs cannot be mounted here (root only)");
+        const auto unmount = qScopeGuard([&] { runs("umount", {"-l", top}); });
+        const QString uid = QString::number(QFileInfo(makeFile(top, "probe")).ownerId());
+        QVERIFY(QFile::remove(top + "/probe"));
+        const QString entry = trash.section(' ', 0, 0).replace("%1", uid), how = trash.section(' ', 1);
+        if (entry == "data") { // not made yet: where it would be decides
+            qputenv("XDG_DATA_HOME", QFile::encodeName(top + "/data"));
+        } else if (how == "link") {
+            QVERIFY(runs("chmod", {"1777", makeFolder(top, "sticky")}) && QFile::link(top + "/sticky", top + "/" + entry));
+        } else if (!entry.isEmpty()) {
+            makeFolder(top, entry);
+            QVERIFY(how == "other" ? runs("chown", {"65534", top + "/" + entry}) : runs("chmod", {how, top + "/" + entry}));
+        }
+        const QStringList before = namesIn(top);
+        const QString work = makeFolder(top, "deep/work");
+        makeFile(work, "a.prt.1", "one");
+        FileOperations system;
+        PinnedFolder folder(work, readFolder(work).identity, system);
+        try {
+            folder.trashFile("a.prt.1", listedFile(work, "a.prt.1"));
+            QVERIFY2(!trashed.isEmpty(), "trashed without a trash");
+            QCOMPARE(namesIn(top + "/" + trashed.arg(uid)), QStringList{"a.prt.1"});
+            const QString info = top + "/" + trashed.arg(uid).replace("/files", "/info/a.prt.1.trashinfo");
+            QCOMPARE(trashRecord(info).value("Path"), QFileInfo(work).canonicalFilePath() + "/a.prt.1");
+        } catch (const PlatformError &error) {
+            QVERIFY2(trashed.isEmpty(), qPrintable(error.message()));
+            QCOMPARE(error.reason(), "no trash on its file system; not moved");
+            QCOMPARE(namesIn(work), QStringList{"a.prt.1"});
+            QCOMPARE(namesIn(top), sorted(before + QStringList{"deep"}));
+            QCOMPARE(namesIn(top + "/sticky"), QStringList());
+        }
+        QVERIFY(!QFileInfo::exists(tmp.filePath("data/Trash")));
+    }
+
+    void pinnedFolderMovesNothingReplaced_data()
+    {
+        QTest::addColumn<QString>("to"); // the new name; empty to move to the trash
+        QTest::addColumn<bool>("replaced"); // else only taken away
+        QTest::newRow("trash, replaced") << "" << true;
+        QTest::newRow("rename, replaced") << "a.prt.2" << true;
+        QTest::newRow("trash, taken away") << "" << false;
+        QTest::newRow("rename, taken away") << "a.prt.2" << false;
+    }
+
+    // Another program takes the file away between the check and the move, and may put its own in
+    // that name: that file is where it was, under its name, and in no trash.
+    void pinnedFolderMovesNothingReplaced()
+    {
+        QFETCH(QString, to);
+        QFETCH(bool, replaced);
+#ifdef Q_OS_WIN
+        if (to.isEmpty())
+            QSKIP("the Recycle Bin under Wine is this machine's own trash");
+#endif
+        QTemporaryDir tmp;
+        const PrivateDataHome data(tmp.filePath("data"));
+        const QString work = makeFolder(tmp.path(), "work");
+        makeFile(work, "a.prt.1", "listed");
+        RacingOperations racing;
+        PinnedFolder folder(work, readFolder(work).identity, racing);
+        racing.beforeRename = [&](const QString &) {
+            QVERIFY(QFile::rename(work + "/a.prt.1", tmp.filePath("moved")));
+            if (replaced)
+                makeFile(work, "a.prt.1", "other");
+        };
+        try {
+            to.isEmpty() ? folder.trashFile("a.prt.1", listedFile(work, "a.prt.1"))
+                         : folder.renameFile("a.prt.1", listedFile(work, "a.prt.1"), to);
+            QFAIL("another program's file was moved");
+        } catch (const PlatformError &error) {
+            QCOMPARE(error.message(), asShown(work + "/a.prt.1") + (replaced ? ": has been replaced by another file since it was listed" : ": is gone"));
+        }
+        QVERIFY(!racing.beforeRename);
+        QCOMPARE(namesIn(work), replaced ? QStringList{"a.prt.1"} : QStringList());
+        QFile other(work + "/a.prt.1");
+        QCOMPARE(other.open(QIODevice::ReadOnly) ? other.readAll() : QByteArray(), replaced ? "other" : "");
+        QCOMPARE(namesIn(tmp.filePath("data/Trash/files")), QStringList());
+        QCOMPARE(namesIn(tmp.filePath("data/Trash/info")), QStringList());
+    }
+
+    void pinnedFolderRenamesWithoutReplacing_data()
+    {
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("free name") << "a.prt.3" << QStringList{"a.prt.2", "a.prt.3"};
+        QTest::newRow("name taken") << "a.prt.2" << QStringList{"a.prt.1", "a.prt.2"};
+        QTest::newRow("its own name") << "a.prt.1" << QStringList{"a.prt.1", "a.prt.2"};
+    }
+
+    // A rename moves the listed file to a free name, and never takes a name that is there.
+    void pinnedFolderRenamesWithoutReplacing()
+    {
+        QFETCH(QString, to);
+        QFETCH(QStringList, left);
+        QTemporaryDir tmp;
+        const QString work = makeFolder(tmp.path(), "work");
+        makeFile(work, "a.prt.1", "one");
+        makeFile(work, "a.prt.2", "two");
+        FileOperations system;
+        PinnedFolder folder(work, readFolder(work).identity, system);
+        const FileIdentity listed = listedFile(work, "a.prt.1");
+        try {
+            folder.renameFile("a.prt.1", listed, to);
+            QCOMPARE(left, QStringList({"a.prt.2", to}));
+            folder.expectSame(to, listed); // the same file under its new name
+        } catch (const PlatformError &error) {
+            QCOMPARE(error.path(), asShown(work + "/a.prt.1"));
+            QCOMPARE(error.reason(), "cannot take the name " + to + ": a file of that name exists");
+        }
+        QCOMPARE(namesIn(work), left);
+        for (const QString &name : left) {
+            QFile file(work + "/" + name);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), name == "a.prt.2" ? "two" : "one");
+        }
     }
 
     // A tree walk with two folders open at a time, while another program moves a folder the walk

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,13 @@ int RacingOperations::status(int folderFd, const char *name, FileIdentity &out)
     if (err == 0 && reportedInode.contains(entry))
         out.inode = reportedInode.value(entry);
     return err;
+}
+
+int RacingOperations::rename(int fromFolderFd, const char *from, int toFolderFd, const char *to)
+{
+    if (const auto racer = std::exchange(beforeRename, nullptr))
+        racer(QString::fromUtf8(from));
+    return FileOperations::rename(fromFolderFd, from, toFolderFd, to);
 }
 
 bool makeFifo(const QString &path)

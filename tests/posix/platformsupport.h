@@ -9,12 +9,15 @@
 #include <functional>
 
 // The system's file operations, with a chance to act as another program would just before
-// each status call that precedes a deletion.
+// each status call that precedes a deletion, and before a rename.
 class RacingOperations : public FileOperations
 {
 public:
     int status(int folderFd, const char *name, FileIdentity &out) override;
+    int rename(int fromFolderFd, const char *from, int toFolderFd, const char *to) override;
     std::function<void(const QString &name)> beforeStatus;
+    // Called once, just before the next rename (of the entry `name`).
+    std::function<void(const QString &name)> beforeRename;
     // Entries whose status shows this inode number instead of their own, as a file system that
     // hands a freed number to the next new file would.
     QHash<QString, quint64> reportedInode;

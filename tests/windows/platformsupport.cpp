@@ -1,5 +1,6 @@
 #include "platformsupport.h"
 
+#include <utility>
 #include <windows.h>
 
 unsigned long RacingOperations::status(const winfs::Folder &folder, const std::wstring &name,
@@ -12,6 +13,14 @@ unsigned long RacingOperations::status(const winfs::Folder &folder, const std::w
     if (error == 0 && reportedInode.contains(entry))
         out.fileId = reportedInode.value(entry);
     return error;
+}
+
+unsigned long RacingOperations::rename(const winfs::Folder &folder, const std::wstring &name,
+                                       const winfs::Identity &listed, const std::wstring &to)
+{
+    if (const auto racer = std::exchange(beforeRename, nullptr))
+        racer(QString::fromStdWString(name));
+    return FileOperations::rename(folder, name, listed, to);
 }
 
 bool makeFifo(const QString &)

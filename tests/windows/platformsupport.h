@@ -9,13 +9,17 @@
 #include <functional>
 
 // The system's file operations, with a chance to act as another program would just before
-// each status call that precedes a deletion.
+// each status call that precedes a deletion, and before a rename.
 class RacingOperations : public FileOperations
 {
 public:
     unsigned long status(const winfs::Folder &folder, const std::wstring &name,
                          winfs::Identity &out) override;
+    unsigned long rename(const winfs::Folder &folder, const std::wstring &name,
+                         const winfs::Identity &listed, const std::wstring &to) override;
     std::function<void(const QString &name)> beforeStatus;
+    // Called once, just before the next rename (of the entry `name`).
+    std::function<void(const QString &name)> beforeRename;
     // Entries whose status shows this file ID instead of their own, as a file system that hands
     // a freed number to the next new file would.
     QHash<QString, quint64> reportedInode;

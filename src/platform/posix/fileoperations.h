@@ -2,8 +2,9 @@
 
 #include "fileidentity.h"
 
-// The two calls every deletion is made of: the status of a folder entry, read just before it
-// goes, and its removal. Tests put another program's doings in between.
+// The calls every deletion, rename and move to the trash is made of: the status of a folder
+// entry, read just before it goes, its removal, and a rename that never replaces. Tests put
+// another program's doings in between.
 class FileOperations
 {
 public:
@@ -12,4 +13,7 @@ public:
     virtual int status(int folderFd, const char *name, FileIdentity &out);
     // Removes the entry (a link as itself). Returns 0 or the errno.
     virtual int remove(int folderFd, const char *name);
+    // Renames an entry (a link as itself), unless `to` is taken: then EEXIST and nothing
+    // changes. Returns 0 or the errno.
+    virtual int rename(int fromFolderFd, const char *from, int toFolderFd, const char *to);
 };

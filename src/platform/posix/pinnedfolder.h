@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fileidentity.h"
+#include "platformerror.h"
 
 #include <QHash>
 #include <QString>
@@ -35,9 +36,27 @@ public:
     // component, the entry is gone or not the listed one, or the system refuses.
     void removeFile(const QString &name, const FileIdentity &listed);
 
+    // Moves the entry `name` to the desktop's trash, restorable from the file manager, when a
+    // status call made just before shows it is still the file `listed`. Throws PlatformError
+    // (path = the file, reason = why), with the file left where it is, when it is not the listed
+    // file or no trash can take it (another file system without a trash folder, a network share).
+    // Never falls back to deleting permanently.
+    void trashFile(const QString &name, const FileIdentity &listed);
+
+    // Renames the entry `from`, checked just before to be the file `listed`, to `to` in the same
+    // folder; never replaces a file: when `to` exists it throws PlatformError with the reason
+    // exactly "cannot take the name <to>: a file of that name exists" and leaves both as they are.
+    void renameFile(const QString &from, const FileIdentity &listed, const QString &to);
+
 private:
     QByteArray checkedEntry(const QString &name, const FileIdentity &listed, FileIdentity *now = nullptr);
     QString pathOf(const QString &name) const;
+    void openTrash();
+    enum class Moved { Checked, PutBack, Stranded };
+    Moved checkMoved(const QByteArray &from, const FileIdentity &now, int toFd,
+                     const QByteArray &to);
+    PlatformError replacedError(const QString &name, Moved moved, const QString &where) const;
+    void noteRestamp(const FileIdentity &listed, qint64 stampNow);
 
     QString m_path;
     FileOperations &m_operations;
@@ -51,4 +70,18 @@ private:
         qint64 now;
     };
     QHash<QPair<quint64, quint64>, Restamp> m_restamped;
+
+    // The trash files of this folder go to, found and opened at the first of them: its `files`
+    // and `info` folders, or why there is none. The folder's own path as a trash record writes it.
+    struct Trash
+    {
+        bool looked = false;
+        int files = -1;
+        int info = -1;
+        quint64 device = 0;
+        QString path;
+        QString refusal;
+        QByteArray folderPath; // percent-encoded, ending with "/"
+    };
+    Trash m_trash;
 };

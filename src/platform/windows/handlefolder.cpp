@@ -13,11 +13,16 @@ using NtCreateFileCall = NTSTATUS(NTAPI *)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBU
                                            PIO_STATUS_BLOCK, PLARGE_INTEGER, ULONG, ULONG, ULONG,
                                            ULONG, PVOID, ULONG);
 using StatusToErrorCall = ULONG(NTAPI *)(NTSTATUS);
+// A rename relative to a folder handle, too: SetFileInformationByHandle makes a path of the new
+// name against the current folder on some systems (Wine).
+using SetInformationFileCall = NTSTATUS(NTAPI *)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
+constexpr int kFileRenameInformation = 10;
 
 struct Ntdll
 {
     NtCreateFileCall createFile = nullptr;
     StatusToErrorCall statusToError = nullptr;
+    SetInformationFileCall setInformationFile = nullptr;
 
     Ntdll()
     {
@@ -26,6 +31,8 @@ struct Ntdll
                 reinterpret_cast<void *>(GetProcAddress(module, "NtCreateFile")));
             statusToError = reinterpret_cast<StatusToErrorCall>(
                 reinterpret_cast<void *>(GetProcAddress(module, "RtlNtStatusToDosError")));
+            setInformationFile = reinterpret_cast<SetInformationFileCall>(
+                reinterpret_cast<void *>(GetProcAddress(module, "NtSetInformationFile")));
         }
     }
 };
@@ -107,6 +114,8 @@ std::wstring errorText(unsigned long code)
         return L"has been replaced by another file since it was listed";
     if (code == kNotDeleted)
         return L"is still there although the system took its deletion";
+    if (code == kNoRecycleBin)
+        return L"no Recycle Bin on its drive; not moved";
     wchar_t *text = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -243,6 +252,58 @@ unsigned long Folder::remove(const std::wstring &name, const Identity &listed) c
     if (!error && status(name, after) == 0 && sameFile(listed, after))
         error = kNotDeleted;
     return error;
+}
+
+unsigned long Folder::rename(const std::wstring &name, const Identity &listed,
+                            const std::wstring &to) const
+{
+    if (!isSingleComponent(to))
+        return kNotAName;
+    void *file = nullptr;
+    if (const unsigned long error = openEntry(name, DELETE, file))
+        return error;
+    Identity now;
+    unsigned long error = identityOf(file, now);
+    if (!error && !sameFile(listed, now))
+        error = kNotTheListedFile;
+    if (!error && (now.attributes & FILE_ATTRIBUTE_DIRECTORY))
+        error = ERROR_ACCESS_DENIED;
+    const Ntdll &calls = ntdll();
+    if (!error && !calls.setInformationFile)
+        error = ERROR_INVALID_FUNCTION;
+    if (!error) {
+        // The new name relative to this folder's handle, wherever its path leads now. The
+        // system's FILE_RENAME_INFORMATION is laid out as FILE_RENAME_INFO.
+        std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
+        auto *info = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
+        info->ReplaceIfExists = FALSE;
+        info->RootDirectory = m_handle;
+        info->FileNameLength = DWORD(to.size() * sizeof(wchar_t));
+        to.copy(info->FileName, to.size());
+        IO_STATUS_BLOCK io;
+        const NTSTATUS status = calls.setInformationFile(file, &io, info, ULONG(buffer.size()),
+                                                         kFileRenameInformation);
+        if (status < 0)
+            error = calls.statusToError(status);
+    }
+    CloseHandle(file);
+    return error == ERROR_FILE_EXISTS ? ERROR_ALREADY_EXISTS : error;
+}
+
+unsigned long Folder::currentPath(std::wstring &out) const
+{
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(m_handle, path.data(), DWORD(path.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= path.size())
+        return length ? ERROR_FILENAME_EXCED_RANGE : GetLastError();
+    path.resize(length);
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        path = L"\\" + path.substr(7); // \\server\share
+    else if (path.compare(0, 4, L"\\\\?\\") == 0)
+        path = path.substr(4);
+    out = path;
+    return 0;
 }
 
 unsigned long Folder::dispose(void *file) const

@@ -36,6 +36,7 @@ bool sameFile(const Identity &listed, const Identity &now);
 constexpr unsigned long kNotAName = 0x20000001;         // not one component of a path
 constexpr unsigned long kNotTheListedFile = 0x20000002; // replaced since it was listed
 constexpr unsigned long kNotDeleted = 0x20000003;       // still there after its deletion
+constexpr unsigned long kNoRecycleBin = 0x20000004;     // the shell would delete it for good
 
 struct Entry
 {
@@ -68,6 +69,15 @@ public:
     // still `listed`. Read-only, hidden and system attributes are cleared through that handle
     // first and put back when the deletion fails. Folders are never deleted.
     unsigned long remove(const std::wstring &name, const Identity &listed) const;
+
+    // Renames the entry `name` to `to` in this folder when the handle that renames it shows it
+    // is still `listed`; never replaces a file (ERROR_ALREADY_EXISTS). Folders are never renamed.
+    unsigned long rename(const std::wstring &name, const Identity &listed,
+                         const std::wstring &to) const;
+
+    // Where the folder is now (it may have been renamed since it was opened), as a Win32 path
+    // without the "\\?\" prefix.
+    unsigned long currentPath(std::wstring &out) const;
 
 protected:
     // Marks an open file for deletion: with POSIX semantics (the name goes at once) where the

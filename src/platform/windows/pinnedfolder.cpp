@@ -1,6 +1,7 @@
 #include "pinnedfolder.h"
 
 #include "fileoperations.h"
+#include "recyclebin.h"
 #include "windowsfiles.h"
 
 #include <windows.h>
@@ -41,6 +42,33 @@ unsigned long FileOperations::remove(const winfs::Folder &folder, const std::wst
                                      const winfs::Identity &listed)
 {
     return folder.remove(name, listed);
+}
+
+unsigned long FileOperations::rename(const winfs::Folder &folder, const std::wstring &name,
+                                     const winfs::Identity &listed, const std::wstring &to)
+{
+    return folder.rename(name, listed, to);
+}
+
+unsigned long FileOperations::recycle(const winfs::Folder &folder, const std::wstring &name,
+                                      const winfs::Identity &listed)
+{
+    // The shell takes a path: the folder's as its handle shows it now, the entry checked just
+    // before.
+    winfs::Identity now;
+    if (const unsigned long error = folder.status(name, now))
+        return error;
+    if (!winfs::sameFile(listed, now))
+        return winfs::kNotTheListedFile;
+    std::wstring path;
+    if (const unsigned long error = folder.currentPath(path))
+        return error;
+    if (path.back() != L'\\')
+        path += L'\\';
+    if (const unsigned long error = winfs::moveToRecycleBin(path + name))
+        return error;
+    winfs::Identity after;
+    return folder.status(name, after) == 0 && winfs::sameFile(listed, after) ? winfs::kNotDeleted : 0;
 }
 
 PinnedFolder::PinnedFolder(const QString &path, const FolderIdentity &listed,
@@ -96,4 +124,35 @@ void PinnedFolder::removeFile(const QString &name, const FileIdentity &listed)
         throw PlatformError(pathOf(name), QStringLiteral("is gone"));
     if (error)
         throw systemError(pathOf(name), error);
+}
+
+void PinnedFolder::trashFile(const QString &name, const FileIdentity &listed)
+{
+    checkedEntry(name, listed);
+    const unsigned long error =
+        m_operations.recycle(m_folder, name.toStdWString(), toIdentity(listed));
+    if (error == ERROR_FILE_NOT_FOUND)
+        throw PlatformError(pathOf(name), QStringLiteral("is gone"));
+    if (error)
+        throw systemError(pathOf(name), error);
+}
+
+void PinnedFolder::renameFile(const QString &from, const FileIdentity &listed, const QString &to)
+{
+    checkedEntry(from, listed);
+    if (!winfs::isSingleComponent(to.toStdWString()))
+        throw PlatformError(pathOf(to), QStringLiteral("not a file name"));
+    // Its own name is taken, by itself.
+    const unsigned long error =
+        to == from ? ERROR_ALREADY_EXISTS
+                   : m_operations.rename(m_folder, from.toStdWString(), toIdentity(listed),
+                                         to.toStdWString());
+    if (error == ERROR_ALREADY_EXISTS) {
+        throw PlatformError(pathOf(from), QStringLiteral("cannot take the name ") + to +
+                                              QStringLiteral(": a file of that name exists"));
+    }
+    if (error == ERROR_FILE_NOT_FOUND)
+        throw PlatformError(pathOf(from), QStringLiteral("is gone"));
+    if (error)
+        throw systemError(pathOf(from), error);
 }

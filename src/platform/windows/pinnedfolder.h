@@ -34,6 +34,19 @@ public:
     // entry is gone or not the listed one, or the system refuses.
     void removeFile(const QString &name, const FileIdentity &listed);
 
+    // Moves the entry `name` to the Recycle Bin, restorable from Explorer, when the handle that
+    // checks it just before shows it is still the file `listed`. Throws PlatformError (path =
+    // the file, reason = why), with the file left where it is, when it is not the listed file or
+    // no Recycle Bin can take it (a drive that is not a fixed disk, a network share). Never falls
+    // back to deleting permanently.
+    void trashFile(const QString &name, const FileIdentity &listed);
+
+    // Renames the entry `from`, checked by the handle that renames it to be the file `listed`, to
+    // `to` in the same folder; never replaces a file: when `to` exists it throws PlatformError
+    // with the reason exactly "cannot take the name <to>: a file of that name exists" and leaves
+    // both as they are.
+    void renameFile(const QString &from, const FileIdentity &listed, const QString &to);
+
 private:
     winfs::Identity checkedEntry(const QString &name, const FileIdentity &listed);
     QString pathOf(const QString &name) const;
