@@ -459,6 +459,10 @@ private slots:
         QTest::newRow("dry run of a renumbering")
             << QStringList{"--purge", "-n", "--renumber", "--types", "frm", "w"} << 0
             << "w/b.frm.1\nw/b.frm.2 -> b.frm.1\n" << "" << QStringList();
+        QStringList trashed = {"w/a.prt.3", "w/b.frm.1", "w/b.frm.2", "w/c.asm.9", "w/c.asm.1/f", "w/skip/y.prt.2"};
+        for (const char *name : {"a.prt.02", "a.prt.1", "a.prt.2", "c.asm.7", "y.prt.1"})
+            trashed << QString("data/Trash/files/") + name << QString("data/Trash/info/") + name + ".trashinfo";
+        QTest::newRow("to the trash") << QStringList{"--purge", "-rq", "--trash", "w"} << 0 << "" << "" << trashed;
         QTest::newRow("usage: keep 0") << QStringList{"--purge", "--keep", "0", "w"} << 2 << ""
                                        << "vintrex: --keep takes a number of versions, 1 or more\n"
                                           "Try 'vintrex --help' for more information.\n" << QStringList();
@@ -479,7 +483,7 @@ private slots:
         for (const char *name : {"y.prt.1", "y.prt.2"})
             makeFile(makeFolder(work, "skip"), name);
         const QStringList before = filesBelow(tmp.path());
-        const Result run = vintrex(tmp.path(), arguments);
+        const Result run = vintrex(tmp.path(), arguments, {"XDG_DATA_HOME=" + tmp.filePath("data")});
         QCOMPARE(QString::fromUtf8(run.err), err);
         if (!out.isEmpty() || arguments.contains("-rq"))
             QCOMPARE(QString::fromUtf8(run.out), out);

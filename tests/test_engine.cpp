@@ -503,6 +503,9 @@ private slots:
             << QStringList{"a.prt.0", "a.prt.01", "a.prt.1"} << 1 << "" << QStringList{"a.prt.01", "a.prt.1"}
             << QStringList{"1 Pro Eng Files Deleted!", "0 Kept Versions Renumbered",
                            "%1a.prt.01: cannot take the name a.prt.1: a file of that name exists"};
+        QTest::newRow("to the trash, asked") << QStringList{"a.prt.1", "a.prt.2", "b.prt.3"} << 1 << "Y"
+                                             << QStringList{"a.prt.1", "b.prt.1"}
+                                             << QStringList{"1 Pro Eng Files Moved to Trash!", "2 Kept Versions Renumbered"};
         QTest::newRow("nothing old, names changed")
             << QStringList{"a.prt.4", "b.prt.9"} << 1 << "" << QStringList{"a.prt.1", "b.prt.1"}
             << QStringList{"No old versions of Pro Eng files found", "0 Pro Eng Files Deleted!", "2 Kept Versions Renumbered"};
@@ -518,8 +521,17 @@ private slots:
         EngineFixture f(files, !keys.isEmpty());
         f.view.options.keep = keep;
         f.view.options.renumber = true;
+        f.view.options.trash = QByteArray(QTest::currentDataTag()).contains("trash");
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", dataHome); });
+        qputenv("XDG_DATA_HOME", QFile::encodeName(f.dir.filePath("data")));
         f.purge();
+        if (f.view.options.trash) {
+            QVERIFY(f.view.deleteInfo.startsWith("Move " + asShown(f.folder + "/a.prt.1") + " to trash ?\r\n"));
+            QCOMPARE(f.messages.texts().value(1), QString("Are you sure you want to move files to trash ?"));
+        }
         f.answer(keys);
+        QCOMPARE(namesIn(f.dir.filePath("data/Trash/files")), f.view.options.trash ? QStringList{"a.prt.1"} : QStringList());
         QStringList shown = f.messages.texts().mid(2);
         if (!f.messages.shown.last().details.isEmpty())
             shown.append(f.messages.shown.last().details);

@@ -490,6 +490,7 @@ private slots:
                                                   << "Could not delete file - check write access";
         QTest::newRow("a symbolic link") << "link" << del << yes << all << "%1 deleted!";
         QTest::newRow("in a folder reached through a link") << "linked" << del << yes << QStringList{"a.prt.1", "notes.txt"} << "%1 deleted!";
+        QTest::newRow("to the trash") << "trash" << del << yes << QStringList{"a.prt.1", "notes.txt"} << "%1 moved to trash!";
         QTest::newRow("delete, nothing selected") << "nothing selected" << del << yes << more << "";
         QTest::newRow("arrow key") << "" << int(Qt::Key_Down) << yes << more << "";
         QTest::newRow("letter") << "" << int(Qt::Key_D) << yes << more << "";
@@ -511,7 +512,12 @@ private slots:
         Purge &w = h.load();
         const Controls c(w);
         QString folder = h.folder, name = "a.prt.2";
-        if (kind == "link") {
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", dataHome); });
+        if (kind == "trash") {
+            qputenv("XDG_DATA_HOME", QFile::encodeName(h.path("data")));
+            w.findChild<QAction *>("trashOption")->trigger();
+        } else if (kind == "link") {
             QVERIFY(QFile::link("a.prt.2", folder + "/z.prt.9"));
             w.Command1_Click();
             name = "z.prt.9";
@@ -540,7 +546,10 @@ private slots:
             QCOMPARE(c.filList->text(c.filList->selectedRow()), kind.isEmpty() ? name : QString());
             QCOMPARE(c.Pro_Eng_files->text(), "Pro Eng Files = 2"); // read again, not counted again
         } else {
-            QCOMPARE(texts.mid(0, answers.size()), QStringList({"Delete " + shownPath + " ?", "Are you sure you want to delete " + shownPath + "?"}).mid(0, answers.size()));
+            const QStringList questions = kind == "trash" ? QStringList{"Move " + shownPath + " to trash ?", "Are you sure you want to move " + shownPath + " to trash?"}
+                                                          : QStringList{"Delete " + shownPath + " ?", "Are you sure you want to delete " + shownPath + "?"};
+            QCOMPARE(texts.mid(0, answers.size()), questions.mid(0, answers.size()));
+            QCOMPARE(QFileInfo::exists(h.path("data/Trash/files/" + name)), kind == "trash");
             QCOMPARE(texts.last(), last.replace("%1", shownPath));
             QCOMPARE(h.messages.shown.last().details, kind == "replaced" ? shownPath + ": has been replaced by another file since it was listed" : "");
             QCOMPARE(c.Pro_Eng_files->text(), QString("Pro Eng Files = %1").arg(std::count_if(left.begin(), left.end(), [](const QString &name) { return isProEngVersionFile(name); })));
