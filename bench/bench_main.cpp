@@ -71,6 +71,13 @@ public:
         lastRemoval = clock.nsecsElapsed();
         return err;
     }
+    // A move to the trash ends with its rename.
+    int rename(int fromFolderFd, const char *from, int toFolderFd, const char *to) override
+    {
+        const int err = FileOperations::rename(fromFolderFd, from, toFolderFd, to);
+        lastRemoval = clock.nsecsElapsed();
+        return err;
+    }
     QElapsedTimer clock;
     qint64 lastRemoval = 0;
 };
@@ -438,29 +445,30 @@ void pairedRounds(const QTemporaryDir &temp, const QStringList &names, int round
     }
 }
 
-// Moving the old versions of a folder to the trash one by one through the pinned folder, beside
-// the trash floor, each with a trash of its own (a private data folder under the bench's).
-void benchTrash(const QTemporaryDir &temp, const QStringList &names, int rounds)
+// The purge with "Move to trash instead of deleting" chosen, until the last file is in the
+// trash, beside the trash floor; each run with a trash of its own (a private data folder).
+void benchTrash(Program &program, const QTemporaryDir &temp, const QStringList &names, int rounds)
 {
     const QStringList oldNames = uniformOldNames(names);
     const std::vector<QByteArray> oldBytes = encoded(oldNames);
     const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    QAction *trashing = program.window.findChild<QAction *>(QStringLiteral("trashOption"));
+    if (!trashing->isChecked())
+        trashing->trigger();
+    program.control<QCheckBox>("Ask")->setChecked(false);
+    TimedOperations timed;
+    program.engine.setFileOperations(timed);
     int run = 0;
     std::vector<double> times, floors;
     pairedRounds(
         temp, names, rounds,
         [&](const QString &folder) {
             qputenv("XDG_DATA_HOME", QFile::encodeName(temp.filePath(QStringLiteral("data%1").arg(++run))));
-            const FolderListing listing = readFolder(folder);
-            QHash<QString, FileIdentity> listed;
-            for (qsizetype i = 0; i < listing.files.size(); ++i)
-                listed.insert(listing.files[i], listing.fileIdentities[i]);
-            FileOperations system;
-            times.push_back(timeMs([&] {
-                PinnedFolder pinned(folder, listing.identity, system);
-                for (const QString &name : oldNames)
-                    pinned.trashFile(name, listed.value(name));
-            }));
+            program.open(folder);
+            program.engine.FindOldVersions();
+            timed.clock.start();
+            program.engine.DeleteOldVersions();
+            times.push_back(double(timed.lastRemoval) / 1e6);
             if (rawReaddir(folder) != names.size() - oldNames.size())
                 qFatal("the trash run left %d files", rawReaddir(folder));
         },
@@ -471,7 +479,8 @@ void benchTrash(const QTemporaryDir &temp, const QStringList &names, int rounds)
             floors.push_back(timeMs([&] { rawTrash(folder, oldBytes, trash); }));
         }});
     dataHome.isNull() ? void(qunsetenv("XDG_DATA_HOME")) : void(qputenv("XDG_DATA_HOME", dataHome));
-    report("trash", median(times), "trash floor", median(floors));
+    trashing->trigger();
+    report("purge --trash", median(times), "trash floor", median(floors));
 }
 
 // A started program: how long until it was on screen and closed again, and its peak memory.
@@ -693,7 +702,8 @@ int main(int argc, char *argv[])
         return 0;
     }
     if (arguments.contains(QStringLiteral("--trash"))) { // the trash only
-        benchTrash(temp, uniformNames(files), deletionRounds);
+        Program program(temp);
+        benchTrash(program, temp, uniformNames(files), deletionRounds);
         return 0;
     }
     const QString home = temp.filePath(QStringLiteral("home"));
@@ -815,8 +825,8 @@ int main(int argc, char *argv[])
             },
             {[&](const QString &folder) { confirmedFloor.push_back(timeMs([&] { rawUnlinkat(folder, oldBytes); })); }});
         report("confirmed", median(confirmedTimes), "unlink", median(confirmedFloor));
+        benchTrash(program, temp, uniformList, deletionRounds);
     }
-    benchTrash(temp, uniformList, deletionRounds);
     benchStartup(temp, uniform, home, files);
     benchTree(temp.path(), QStringLiteral(VINTREX_PROGRAM));
     benchTreeShapes(shapes.path(), QStringLiteral(VINTREX_PROGRAM));
