@@ -522,6 +522,10 @@ private slots:
         f.view.options.keep = keep;
         f.view.options.renumber = true;
         f.view.options.trash = QByteArray(QTest::currentDataTag()).contains("trash");
+#ifdef Q_OS_WIN
+        if (f.view.options.trash)
+            QSKIP("the Recycle Bin under Wine is this machine's own trash");
+#endif
         const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
         const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", dataHome); });
         qputenv("XDG_DATA_HOME", QFile::encodeName(f.dir.filePath("data")));

@@ -28,6 +28,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -381,10 +382,16 @@ private slots:
         PurgeOptions chosen{2, true, false, {}};
         QVERIFY(VersionTypeSet::parse("prt", chosen.types));
         QCOMPARE(w.purgeOptions(), chosen);
-        const QByteArray saved = "[Options]\nKeep=2\nRenumber=false\nTrash=true\nTypes=prt\n";
-        QVERIFY2(fileContent(ini).contains(saved), fileContent(ini).constData());
+        // The section as it stands in the file, its keys in any order.
+        const auto savedOptions = [&] {
+            QStringList lines = QString::fromUtf8(fileContent(ini)).section("[Options]", 1).section("\n[", 0, 0).split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
+            lines.sort();
+            return lines;
+        };
+        const QStringList saved = {"Keep=2", "Renumber=false", "Trash=true", "Types=prt"};
+        QCOMPARE(savedOptions(), saved);
         w.Form_Unload();
-        QVERIFY2(fileContent(ini).contains(saved), fileContent(ini).constData());
+        QCOMPARE(savedOptions(), saved);
         QCOMPARE(SettingsStore("Pro", ini).value("Startup", "Dir"), h.folder);
         QCOMPARE(h.load().purgeOptions(), chosen);
     }
@@ -515,6 +522,9 @@ private slots:
         const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
         const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", dataHome); });
         if (kind == "trash") {
+#ifdef Q_OS_WIN
+            QSKIP("the Recycle Bin under Wine is this machine's own trash");
+#endif
             qputenv("XDG_DATA_HOME", QFile::encodeName(h.path("data")));
             w.findChild<QAction *>("trashOption")->trigger();
         } else if (kind == "link") {

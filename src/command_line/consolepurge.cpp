@@ -152,13 +152,14 @@ bool ConsolePurge::purge(const FolderTree::Folder &folder)
             m_bytes += std::max<qint64>(file.identity.size, 0);
         }
         m_files += plan.size();
-        if (!m_options.json && !m_options.nullTerminated) {
-            for (const PurgePlan::Model &model : plan.models) {
-                for (qsizetype i = 0; i < model.newNames.size(); ++i) {
-                    if (model.newNames[i] != model.kept[i].name)
-                        printBytes(stdout, shown(plan.folder + model.kept[i].name) + " -> " +
-                                               shown(model.newNames[i]) + '\n');
-                }
+        for (const PurgePlan::Model &model : plan.models) {
+            for (qsizetype i = 0; i < model.newNames.size(); ++i) {
+                if (model.newNames[i] == model.kept[i].name)
+                    continue;
+                ++m_renamed;
+                if (!m_options.json && !m_options.nullTerminated)
+                    printBytes(stdout, shown(plan.folder + model.kept[i].name) + " -> " +
+                                           shown(model.newNames[i]) + '\n');
             }
         }
     }
@@ -283,7 +284,7 @@ void ConsolePurge::printTotals()
     if (m_options.json) {
         printBytes(stdout, "\n],\n\"totals\":{\"folders\":" + QByteArray::number(m_position) +
                                ",\"files\":" + QByteArray::number(m_files) +
-                               ",\"renamed\":" + QByteArray::number(m_renamed) +
+                               (m_options.dryRun ? ",\"toRename\":" : ",\"renamed\":") + QByteArray::number(m_renamed) +
                                (m_options.dryRun ? ",\"bytesToFree\":" : ",\"bytesFreed\":") +
                                QByteArray::number(m_bytes) + "}}\n");
         return;
@@ -295,7 +296,7 @@ void ConsolePurge::printTotals()
                       QByteArray::number(m_position) + " folders, " + QByteArray::number(m_bytes) +
                       (m_options.dryRun ? " bytes to free" : " bytes freed");
     if (m_options.purge.renumber)
-        line += ", " + QByteArray::number(m_renamed) + " renamed";
+        line += ", " + QByteArray::number(m_renamed) + (m_options.dryRun ? " to rename" : " renamed");
     std::fflush(stdout);
     printBytes(stderr, line + '\n');
 }
