@@ -805,7 +805,7 @@ int main(int argc, char *argv[])
         report("purge --renumber", median(renumberTimes), "purge", median(plainTimes));
 
         // The confirmed purge, answered "Yes to All" at the first file: from the answer until
-        // the window shows the folder again, beside unlinkat of the same files.
+        // the window shows the folder again, beside the safe floor of the same files.
         std::vector<double> confirmedTimes, confirmedFloor;
         program.control<QCheckBox>("Ask")->setChecked(true);
         pairedRounds(
@@ -823,8 +823,10 @@ int main(int argc, char *argv[])
                 if (rawReaddir(folder) != files - oldNames.size())
                     qFatal("the confirmed purge left %d files", rawReaddir(folder));
             },
-            {[&](const QString &folder) { confirmedFloor.push_back(timeMs([&] { rawUnlinkat(folder, oldBytes); })); }});
-        report("confirmed", median(confirmedTimes), "unlink", median(confirmedFloor));
+            {[&](const QString &folder) {
+                confirmedFloor.push_back(timeMs([&] { rawCheckedUnlinkat(folder, oldBytes, keptBytes); }));
+            }});
+        report("confirmed", median(confirmedTimes), "safe floor", median(confirmedFloor));
         benchTrash(program, temp, uniformList, deletionRounds);
     }
     benchStartup(temp, uniform, home, files);

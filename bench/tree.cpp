@@ -20,19 +20,25 @@
 
 namespace {
 
-// 100 project folders of 300 version files (30 models of 10 versions), ten to a group.
-constexpr int kGroups = 10, kFoldersPerGroup = 10, kModels = 30, kVersions = 10;
+// Project folders of version files (models of 10 versions each), in groups of folders.
+struct Shape
+{
+    int groups, foldersPerGroup, models;
+};
+// 100 folders of 300 version files, and 1,000 folders of 30.
+constexpr Shape kShapes[] = {{10, 10, 30}, {10, 100, 3}};
+constexpr int kVersions = 10;
 constexpr int kRounds = 6;
 
-void generateTree(const QString &tree)
+void generateTree(const QString &tree, const Shape &shape)
 {
-    for (int group = 0; group < kGroups; ++group) {
-        for (int project = 0; project < kFoldersPerGroup; ++project) {
+    for (int group = 0; group < shape.groups; ++group) {
+        for (int project = 0; project < shape.foldersPerGroup; ++project) {
             const QString folder = QStringLiteral("%1/group%2/project%3").arg(tree).arg(group).arg(project);
             if (!QDir().mkpath(folder))
                 qFatal("cannot create %s", qPrintable(folder));
             const QByteArray base = QFile::encodeName(folder) + "/part_";
-            for (int model = 0; model < kModels; ++model) {
+            for (int model = 0; model < shape.models; ++model) {
                 for (int version = 1; version <= kVersions; ++version) {
                     const QByteArray name = base + QByteArray::number(model) + ".prt." +
                                             QByteArray::number(version);
@@ -114,56 +120,62 @@ double median(std::vector<double> times)
 
 void benchTree(const QString &temp, const QString &program)
 {
-    const int kept = kGroups * kFoldersPerGroup * kModels;
-    std::vector<double> programTimes, floorTimes, checkedTimes;
-    for (int round = 0; round < kRounds; ++round) {
-        // The trees are made before any is timed, and each goes first in turn.
-        QString trees[3];
-        for (int which = 0; which < 3; ++which) {
-            trees[which] = temp + QStringLiteral("/tree%1-%2").arg(round).arg(which);
-            generateTree(trees[which]);
+    for (const Shape &shape : kShapes) {
+        const int kept = shape.groups * shape.foldersPerGroup * shape.models;
+        // The program with its default jobs and with one, the plain walk, the walk with checks.
+        std::vector<double> times[4];
+        for (int round = 0; round < kRounds; ++round) {
+            // The trees are made before any is timed, and each goes first in turn.
+            QString trees[4];
+            for (int which = 0; which < 4; ++which) {
+                trees[which] = temp + QStringLiteral("/tree%1-%2").arg(round).arg(which);
+                generateTree(trees[which], shape);
+            }
+            ::sync();
+            auto runProgram = [&](const QString &tree, QStringList arguments) {
+                QProcess process;
+                process.setStandardOutputFile(QProcess::nullDevice());
+                QElapsedTimer timer;
+                timer.start();
+                process.start(program, arguments << tree);
+                if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+                    process.exitCode() != 0)
+                    qFatal("%s failed: %s", qPrintable(program),
+                           process.readAllStandardError().constData());
+                const double ms = double(timer.nsecsElapsed()) / 1e6;
+                if (filesIn(tree) != kept)
+                    qFatal("the purge of the tree left %d files", filesIn(tree));
+                return ms;
+            };
+            auto runFloor = [&](const QString &tree, bool checked) {
+                QElapsedTimer timer;
+                timer.start();
+                const int left = findAndUnlink(
+                    ::open(QFile::encodeName(tree).constData(), O_RDONLY | O_DIRECTORY), checked);
+                if (left != kept)
+                    qFatal("the floor left %d files", left);
+                return double(timer.nsecsElapsed()) / 1e6;
+            };
+            const QStringList purge = {QStringLiteral("--purge"), QStringLiteral("--recursive")};
+            for (int turn = 0; turn < 4; ++turn) {
+                const int which = (round + turn) % 4;
+                times[which].push_back(which == 0   ? runProgram(trees[0], purge)
+                                       : which == 1 ? runProgram(trees[1], purge + QStringList{QStringLiteral("-j"), QStringLiteral("1")})
+                                                    : runFloor(trees[which], which == 3));
+                QDir(trees[which]).removeRecursively();
+            }
         }
-        ::sync();
-        auto runProgram = [&](const QString &tree) {
-            QProcess process;
-            process.setStandardOutputFile(QProcess::nullDevice());
-            QElapsedTimer timer;
-            timer.start();
-            process.start(program, {QStringLiteral("--purge"), QStringLiteral("--recursive"), tree});
-            if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
-                process.exitCode() != 0)
-                qFatal("%s failed: %s", qPrintable(program),
-                       process.readAllStandardError().constData());
-            programTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
-            if (filesIn(tree) != kept)
-                qFatal("the purge of the tree left %d files", filesIn(tree));
-        };
-        auto runFloor = [&](const QString &tree, bool checked) {
-            QElapsedTimer timer;
-            timer.start();
-            const int left = findAndUnlink(
-                ::open(QFile::encodeName(tree).constData(), O_RDONLY | O_DIRECTORY), checked);
-            (checked ? checkedTimes : floorTimes).push_back(double(timer.nsecsElapsed()) / 1e6);
-            if (left != kept)
-                qFatal("the floor left %d files", left);
-        };
-        for (int turn = 0; turn < 3; ++turn) {
-            const int which = (round + turn) % 3;
-            if (which == 0)
-                runProgram(trees[0]);
-            else
-                runFloor(trees[which], which == 2);
-        }
+        const double floor = median(times[2]);
+        std::printf("tree: vintrex --purge --recursive %.1f ms / find+unlink %.1f ms = %.2fx; -j 1 "
+                    "%.1f ms = %.2fx (%d folders of %d version files)\n",
+                    median(times[0]), floor, median(times[0]) / floor, median(times[1]),
+                    median(times[1]) / floor, shape.groups * shape.foldersPerGroup,
+                    shape.models * kVersions);
+        // How much of that the deletion rules' own status calls make, done by the plain walk too.
+        std::printf("tree: find+statx+unlink %.1f ms / find+unlink %.1f ms = %.2fx\n",
+                    median(times[3]), floor, median(times[3]) / floor);
+        std::fflush(stdout);
     }
-    std::printf("tree: vintrex --purge --recursive %.1f ms / find+unlink %.1f ms = %.2fx "
-                "(%d folders of %d version files)\n",
-                median(programTimes), median(floorTimes),
-                median(programTimes) / median(floorTimes), kGroups * kFoldersPerGroup,
-                kModels * kVersions);
-    // How much of that the deletion rules' own status calls make, done by the plain walk too.
-    std::printf("tree: find+statx+unlink %.1f ms / find+unlink %.1f ms = %.2fx\n",
-                median(checkedTimes), median(floorTimes), median(checkedTimes) / median(floorTimes));
-    std::fflush(stdout);
 }
 
 namespace {

@@ -168,8 +168,15 @@ private slots:
             << "vintrex: tree: " + kAbort + "\nvintrex: tree/c.prt.3: is gone\nvintrex: This is the latest version "
                "of its model, which the purge keeps; no older version of it is deleted.\n"
             << top + QStringList{"tree/c.prt.1"};
+        QTest::newRow("latest version moved away, the other folders purged at once")
+            << "race tree/c.prt.1 tree/c.prt.3" << QStringList{"--purge", "-r", "-j", "4", "tree"} << 1
+            << "tree: 3 Pro Eng Files Deleted!\ntree/sub: 1 Pro Eng Files Deleted!\ntree/sub/deeper: 1 Pro Eng Files Deleted!\n"
+            << "vintrex: tree: " + kAbort + "\nvintrex: tree/c.prt.3: is gone\nvintrex: This is the latest version "
+               "of its model, which the purge keeps; no older version of it is deleted.\n"
+            << all + QStringList{"tree/c.prt.1"};
+        // One folder at a time, the walk comes to the folder only once the one before is purged.
         QTest::newRow("folder removed during the walk")
-            << "race tree/a.prt.1 tree/sub" << QStringList{"--purge", "-r", "tree"} << 0 << "tree: 2 Pro Eng Files Deleted!\n"
+            << "race tree/a.prt.1 tree/sub" << QStringList{"--purge", "-r", "-j", "1", "tree"} << 0 << "tree: 2 Pro Eng Files Deleted!\n"
             << "vintrex: tree/sub: was removed while the tree was walked\n" << top;
         QTest::newRow("version that is no number") << "bad" << QStringList{"--purge", "tree"} << 1 << ""
             << "vintrex: tree: Error - Aborting\nvintrex: tree/a.prt.+1: its version is not a number, so no file of "
@@ -375,7 +382,8 @@ private slots:
     // N digits, type one of the six in lower case) those below the model's highest value go.
     void randomTrees()
     {
-        QTemporaryDir tmp(inMemory());
+        // The same tree twice: purged folder after folder, and four at once.
+        QTemporaryDir tmp(inMemory()), twin(inMemory());
         QRandomGenerator random(19);
         const auto pick = [&](const QStringList &from) { return from[random.bounded(from.size())]; };
         const QStringList bases = {"a", "b c", "x\ny", "é", "m.prt", "q\x1b"}, types = {"prt", "asm", "drw", "sec", "bom", "txt", "PRT", "doc"},
@@ -422,13 +430,19 @@ private slots:
         QStringList listed = QString::fromUtf8(dryRun.out).split(QChar(0));
         QCOMPARE(listed.takeLast(), QString());
         QCOMPARE(sorted(listed), sorted(deleted));
-        const Result run = vintrex(tmp.path(), {"--purge", "-rq", "root"});
-        QCOMPARE(run.err + run.out, QByteArray());
+        QVERIFY(runs("cp", {"-a", tmp.filePath("root"), twin.path()}));
+        const Result run = vintrex(tmp.path(), {"--purge", "-rv", "-j", "1", "root"});
         QCOMPARE(run.status, 0);
+        const Result parallel = vintrex(twin.path(), {"--purge", "-rv", "-j", "4", "root"});
+        QCOMPARE(parallel.out, run.out);
+        QCOMPARE(parallel.err, run.err);
+        QCOMPARE(parallel.status, 0);
         QStringList left = before;
         for (const QString &file : std::as_const(deleted))
             QVERIFY(left.removeOne(file));
         QCOMPARE(filesBelow(tmp.path()), left);
+        QCOMPARE(filesBelow(twin.path()), left);
+        QVERIFY2(run.err.startsWith(QString("vintrex: %1 files deleted in ").arg(deleted.size()).toUtf8()), run.err.constData());
         QVERIFY2(deleted.size() > 1000 && expected.size() > 1000, qPrintable(QString("%1 deleted, %2 kept").arg(deleted.size()).arg(expected.size())));
     }
 

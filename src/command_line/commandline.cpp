@@ -8,6 +8,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
 
 #include <cstdio>
 
@@ -27,9 +30,10 @@ const QString kTypes = QStringLiteral("types");
 const QString kJson = QStringLiteral("json");
 const QString kQuiet = QStringLiteral("quiet");
 const QString kExclude = QStringLiteral("exclude");
+const QString kJobs = QStringLiteral("jobs");
 
-// The --keep value: a count of at least one; 0 for anything else.
-int keepCount(const QString &text)
+// The value of --keep or --jobs: a count of at least one; 0 for anything else.
+int countOf(const QString &text)
 {
     bool ok = false;
     const int count = text.toInt(&ok);
@@ -88,6 +92,10 @@ CommandLine::CommandLine(int argc, char *argv[])
          QStringLiteral("Leaves folders whose name matches GLOB (* and ?) out of --recursive; "
                         "may be given more than once."),
          QStringLiteral("GLOB")},
+        {{QStringLiteral("j"), kJobs},
+         QStringLiteral("Purges up to N folders at once (the default is the number of cores); "
+                        "the output is that of one folder after another all the same."),
+         QStringLiteral("N"), QString::number(std::max(1, QThread::idealThreadCount()))},
         {{QStringLiteral("0"), kNull},
          QStringLiteral("Ends each path printed by --dry-run and --verbose with a NUL instead of "
                         "a newline, and prints it as it is, unquoted (for xargs -0); the reports "
@@ -120,7 +128,7 @@ QString CommandLine::usageProblem() const
     const QStringList folders = m_parser.positionalArguments();
     if (!m_parser.isSet(kPurge)) {
         for (const QString &option : {kDryRun, kNull, kPattern, kRecursive, kVerbose, kKeep, kTrash,
-                                      kRenumber, kTypes, kJson, kQuiet, kExclude}) {
+                                      kRenumber, kTypes, kJson, kQuiet, kExclude, kJobs}) {
             if (m_parser.isSet(option))
                 return QStringLiteral("--") + option + QStringLiteral(" goes with --purge");
         }
@@ -130,8 +138,10 @@ QString CommandLine::usageProblem() const
     }
     if (folders.isEmpty())
         return QStringLiteral("--purge needs a folder");
-    if (keepCount(m_parser.value(kKeep)) == 0)
+    if (countOf(m_parser.value(kKeep)) == 0)
         return QStringLiteral("--keep takes a number of versions, 1 or more");
+    if (countOf(m_parser.value(kJobs)) == 0)
+        return QStringLiteral("--jobs takes a number of folders, 1 or more");
     VersionTypeSet types;
     QString unknown;
     if (!VersionTypeSet::parse(m_parser.value(kTypes), types, &unknown))
@@ -179,7 +189,8 @@ int CommandLine::run(int &argc, char *argv[])
     options.json = m_parser.isSet(kJson);
     options.quiet = m_parser.isSet(kQuiet);
     options.exclude = m_parser.values(kExclude);
-    options.purge.keep = keepCount(m_parser.value(kKeep));
+    options.purge.keep = countOf(m_parser.value(kKeep));
+    options.jobs = std::min(countOf(m_parser.value(kJobs)), 64);
     options.purge.trash = m_parser.isSet(kTrash);
     options.purge.renumber = m_parser.isSet(kRenumber);
     VersionTypeSet::parse(m_parser.value(kTypes), options.purge.types);

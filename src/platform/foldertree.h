@@ -29,8 +29,9 @@ public:
         int descriptor = -1;
         QString error; // why it could not be read or entered; nothing below it is known then
         bool note = false; // the error only notes a folder that went away during the walk
-        // What the walk read of the folder, where it reads it; else the visitor reads it.
-        const struct FolderListing *listing = nullptr;
+        // What the walk read of the folder, where it reads it (the visitor may take it over);
+        // else the visitor reads it.
+        struct FolderListing *listing = nullptr;
     };
     using Visitor = std::function<void(const Folder &)>;
 

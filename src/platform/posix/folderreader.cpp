@@ -8,7 +8,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <memory>
+#include <string>
+#include <thread>
+#include <vector>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -132,13 +136,70 @@ FolderListing readFolder(const QString &path)
     return listOpenFolder(dir.get(), path, identity);
 }
 
+namespace {
+
+// An entry of a folder whose status is asked for: its name as the system has it and as text.
+struct Pending
+{
+    qsizetype offset; // of its NUL-ended name in the names read
+    QString name;
+    FileIdentity identity;
+    FileIdentity::Kind shown = FileIdentity::Kind::None; // None: gone meanwhile
+};
+
+// The status of each entry, and for a link what it points to.
+void askStatus(int fd, const std::string &names, Pending *begin, Pending *end)
+{
+    for (Pending *entry = begin; entry != end; ++entry) {
+        const char *name = names.data() + entry->offset;
+        if (statusAt(fd, name, entry->identity) != 0)
+            continue; // gone meanwhile
+        entry->shown = entry->identity.kind;
+        if (entry->shown == FileIdentity::Kind::Link) {
+            // Shown as what it points to; a dangling link is neither file nor folder.
+            struct stat target;
+            entry->shown = fstatat(fd, name, &target, 0) != 0 ? FileIdentity::Kind::Other
+                           : S_ISREG(target.st_mode)         ? FileIdentity::Kind::File
+                           : S_ISDIR(target.st_mode)         ? FileIdentity::Kind::Folder
+                                                             : FileIdentity::Kind::Other;
+        }
+    }
+}
+
+// Status calls of a large folder are split over threads: each waits on the file system on its
+// own. Below this many entries a thread costs more than it saves.
+constexpr qsizetype kEntriesPerThread = 4096;
+
+void askStatusOfAll(int fd, const std::string &names, std::vector<Pending> &pending)
+{
+    const qsizetype count = qsizetype(pending.size());
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const qsizetype threads = std::min<qsizetype>({qsizetype(cores), 8, count / kEntriesPerThread});
+    if (threads <= 1) {
+        askStatus(fd, names, pending.data(), pending.data() + count);
+        return;
+    }
+    std::vector<std::thread> workers;
+    for (qsizetype t = 1; t < threads; ++t) {
+        workers.emplace_back(askStatus, fd, std::cref(names), pending.data() + count * t / threads,
+                             pending.data() + count * (t + 1) / threads);
+    }
+    askStatus(fd, names, pending.data(), pending.data() + count / threads);
+    for (std::thread &worker : workers)
+        worker.join();
+}
+
+} // namespace
+
 FolderListing listOpenFolder(DIR *dir, const QString &path, const FolderIdentity &folder)
 {
     const int fd = ::dirfd(dir);
     FolderListing listing;
     listing.identity = folder;
+    // The names first, then the status of every entry that is no folder by its listing.
+    std::string names;
+    std::vector<Pending> pending;
     QString name;
-    FileIdentity identity;
     for (;;) {
         errno = 0;
         const dirent *entry = readdir(dir);
@@ -165,24 +226,20 @@ FolderListing listOpenFolder(DIR *dir, const QString &path, const FolderIdentity
             continue;
         }
         // The listing's own numbers are not the file's on every file system: ask for its status.
-        if (statusAt(fd, entry->d_name, identity) != 0)
-            continue; // gone meanwhile
-        FileIdentity::Kind shown = identity.kind;
-        if (shown == FileIdentity::Kind::Link) {
-            // Shown as what it points to; a dangling link is neither file nor folder.
-            struct stat target;
-            shown = fstatat(fd, entry->d_name, &target, 0) != 0 ? FileIdentity::Kind::Other
-                    : S_ISREG(target.st_mode)                 ? FileIdentity::Kind::File
-                    : S_ISDIR(target.st_mode)                 ? FileIdentity::Kind::Folder
-                                                              : FileIdentity::Kind::Other;
-        }
-        if (shown == FileIdentity::Kind::File) {
-            listing.files.append(name);
-            listing.fileIdentities.append(identity);
-        } else if (shown == FileIdentity::Kind::Folder) {
-            listing.folders.append(name);
-            if (identity.kind == FileIdentity::Kind::Folder)
-                listing.realFolders.append(name);
+        pending.push_back({qsizetype(names.size()), name, {}});
+        names.append(entry->d_name, size_t(length) + 1);
+    }
+    askStatusOfAll(fd, names, pending);
+    listing.files.reserve(qsizetype(pending.size()));
+    listing.fileIdentities.reserve(qsizetype(pending.size()));
+    for (Pending &entry : pending) {
+        if (entry.shown == FileIdentity::Kind::File) {
+            listing.files.append(std::move(entry.name));
+            listing.fileIdentities.append(entry.identity);
+        } else if (entry.shown == FileIdentity::Kind::Folder) {
+            listing.folders.append(entry.name);
+            if (entry.identity.kind == FileIdentity::Kind::Folder)
+                listing.realFolders.append(std::move(entry.name));
         }
     }
     return listing;
