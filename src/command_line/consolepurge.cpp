@@ -21,7 +21,8 @@ ConsolePurge::ConsolePurge(const Options &options)
     m_sinceProgress.start();
     m_terminal = standardErrorIsTerminal() && !options.quiet;
     m_escapes = m_terminal && standardErrorTakesEscapes();
-    for (int i = 1; i < options.jobs; ++i)
+    // The walk has a thread of its own: each job is a worker beside it.
+    for (int i = 0; options.jobs > 1 && i < options.jobs; ++i)
         m_workers.emplace_back(&ConsolePurge::work, this);
 }
 
@@ -87,20 +88,27 @@ bool ConsolePurge::run(const QStringList &folders, bool recursive)
             ++m_folders;
             if (!folder.error.isEmpty()) {
                 const QByteArray raw = folder.rawPath.isEmpty() ? bytesOfText(folder.path) : folder.rawPath;
-                submit(std::make_unique<FolderPurge>(m_options, raw, folder.error, folder.note));
+                submit(std::make_unique<FolderPurge>(m_options, raw, folder.error, folder.note), true);
                 return;
             }
             // The walk goes on once this returns: the folder's listing and descriptor go with it.
+            // A folder of fewer than two files has nothing to purge, and is done here at once.
             std::optional<FolderListing> listing;
             if (folder.listing)
                 listing = std::move(*folder.listing);
+            bool here = listing && listing->files.size() < 2;
             int descriptor = -1;
 #ifndef Q_OS_WIN
-            if (folder.descriptor >= 0)
+            if (folder.descriptor >= 0 && !here && !m_workers.empty()) {
                 descriptor = ::fcntl(folder.descriptor, F_DUPFD_CLOEXEC, 0);
+                here = descriptor < 0; // out of descriptors: purged now, through the walk's
+            }
 #endif
-            submit(std::make_unique<FolderPurge>(m_options, m_filter, folder.path, folder.identity,
-                                                 std::move(listing), descriptor));
+            auto job = std::make_unique<FolderPurge>(m_options, m_filter, folder.path, folder.identity,
+                                                     std::move(listing),
+                                                     descriptor >= 0 ? descriptor : folder.descriptor,
+                                                     descriptor >= 0);
+            submit(std::move(job), here);
         });
     }
     printDone(true);
@@ -110,11 +118,11 @@ bool ConsolePurge::run(const QStringList &folders, bool recursive)
     return m_succeeded;
 }
 
-void ConsolePurge::submit(std::unique_ptr<FolderPurge> folder)
+void ConsolePurge::submit(std::unique_ptr<FolderPurge> folder, bool here)
 {
     FolderPurge *job = folder.get();
     m_pending.push_back(std::move(folder));
-    if (m_workers.empty()) {
+    if (m_workers.empty() || here) {
         // One job: purged here, where its progress can be shown as it goes.
         job->progress = [this](qint64 files) { updateProgressLine(files); };
         job->run();
@@ -131,9 +139,9 @@ void ConsolePurge::submit(std::unique_ptr<FolderPurge> folder)
 
 void ConsolePurge::printDone(bool waitForAll)
 {
-    // A few folders ahead of the printing keep every worker busy; more would only hold listings
-    // and descriptors.
-    const size_t ahead = 2 * m_workers.size() + 2;
+    // Enough folders ahead of the printing that neither the walk nor a worker waits often; each
+    // holds its listing and a descriptor until it is printed.
+    const size_t ahead = std::min<size_t>(16 * m_workers.size() + 2, 64);
     while (!m_pending.empty()) {
         FolderPurge &front = *m_pending.front();
         if (!front.done) {

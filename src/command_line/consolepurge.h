@@ -32,9 +32,9 @@ public:
     bool run(const QStringList &folders, bool recursive);
 
 private:
-    // Hands a folder to a worker (or, with one job, purges it here), then prints every folder
-    // at the head of the walk's order that is done.
-    void submit(std::unique_ptr<FolderPurge> folder);
+    // Hands a folder to a worker (or, with one job or `here`, purges it here), then prints
+    // every folder at the head of the walk's order that is done.
+    void submit(std::unique_ptr<FolderPurge> folder, bool here = false);
     void printDone(bool waitForAll);
     void print(const FolderPurge &folder);
     void printBytes(std::FILE *stream, const QByteArray &bytes);

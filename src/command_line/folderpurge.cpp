@@ -34,9 +34,9 @@ QByteArray jsonError(const PlatformError &error)
 
 FolderPurge::FolderPurge(const ConsoleOptions &options, const WildcardPattern &filter,
                          const QString &path, const FolderIdentity &identity,
-                         std::optional<FolderListing> listing, int descriptor)
+                         std::optional<FolderListing> listing, int descriptor, bool owned)
     : m_options(options), m_filter(&filter), m_path(path), m_identity(identity),
-      m_listing(std::move(listing)), m_descriptor(descriptor)
+      m_listing(std::move(listing)), m_descriptor(descriptor), m_ownsDescriptor(owned)
 {
 }
 
@@ -49,7 +49,7 @@ FolderPurge::FolderPurge(const ConsoleOptions &options, const QByteArray &rawPat
 FolderPurge::~FolderPurge()
 {
 #ifndef Q_OS_WIN
-    if (m_descriptor >= 0)
+    if (m_ownsDescriptor && m_descriptor >= 0)
         ::close(m_descriptor);
 #endif
 }
@@ -68,6 +68,11 @@ void FolderPurge::run()
     }
     m_listing.reset(); // what is kept until it is printed is what it says, not what it read
     m_listed = {};
+#ifndef Q_OS_WIN
+    if (m_ownsDescriptor && m_descriptor >= 0)
+        ::close(m_descriptor);
+#endif
+    m_descriptor = -1;
 }
 
 void FolderPurge::purge()

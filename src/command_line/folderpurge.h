@@ -49,9 +49,10 @@ public:
     };
 
     // A folder to purge, with what the walk read of it (`listing` null: read here by its path)
-    // and its descriptor (taken over, or -1).
+    // and its descriptor (-1 for none; closed at the end when `owned`).
     FolderPurge(const ConsoleOptions &options, const WildcardPattern &filter, const QString &path,
-                const FolderIdentity &identity, std::optional<FolderListing> listing, int descriptor);
+                const FolderIdentity &identity, std::optional<FolderListing> listing, int descriptor,
+                bool owned);
     // A folder the walk could not read or enter: only its message.
     FolderPurge(const ConsoleOptions &options, const QByteArray &rawPath, const QString &error, bool note);
     ~FolderPurge() override;
@@ -112,6 +113,7 @@ private:
     FolderIdentity m_identity;
     std::optional<FolderListing> m_listing;
     int m_descriptor = -1;
+    bool m_ownsDescriptor = false;
     QString m_walkError;
     bool m_note = false;
 

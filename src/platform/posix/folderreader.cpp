@@ -173,8 +173,11 @@ constexpr qsizetype kEntriesPerThread = 4096;
 void askStatusOfAll(int fd, const std::string &names, std::vector<Pending> &pending)
 {
     const qsizetype count = qsizetype(pending.size());
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const qsizetype threads = std::min<qsizetype>({qsizetype(cores), 8, count / kEntriesPerThread});
+    // Asked once: the system reads it from a file each time.
+    static const qsizetype cores = qsizetype(std::max(1u, std::thread::hardware_concurrency()));
+    const qsizetype threads = count < 2 * kEntriesPerThread
+                                  ? 1
+                                  : std::min<qsizetype>({cores, 8, count / kEntriesPerThread});
     if (threads <= 1) {
         askStatus(fd, names, pending.data(), pending.data() + count);
         return;
