@@ -791,6 +791,43 @@ private slots:
         }
     }
 
+    // A folder large enough that its entries' status is asked on several threads lists every
+    // entry once, each with its own identity, links shown as what they point to.
+    void largeFolderListedWhole()
+    {
+        SKIP_WITHOUT_POSIX();
+        QTemporaryDir tmp((QFileInfo("/dev/shm").isWritable() ? "/dev/shm" : QDir::tempPath()) + "/test_engine-XXXXXX");
+        const QString work = makeFolder(tmp.path(), "work");
+        QStringList files, folders, realFolders;
+        for (int i = 0; i < 12000; ++i) {
+            const QString name = QString("f%1.prt.%2").arg(i % 1000).arg(i / 1000);
+            if (i % 200 == 7) {
+                QVERIFY(QFile::link(name + ".none", work + "/" + name)); // dangling: neither
+            } else if (i % 200 == 9) {
+                QVERIFY(QFile::link(files.last(), work + "/" + name));
+                files << name;
+            } else if (i % 500 == 11) {
+                makeFolder(work, name);
+                folders << name;
+                realFolders << name;
+            } else {
+                makeFile(work, name);
+                files << name;
+            }
+        }
+        const FolderListing listing = readFolder(work);
+        QCOMPARE(sorted(listing.files), sorted(files));
+        QCOMPARE(sorted(listing.folders), sorted(folders));
+        QCOMPARE(sorted(listing.realFolders), sorted(realFolders));
+        for (qsizetype i = 0; i < listing.files.size(); ++i) {
+            const QFileInfo file(work + "/" + listing.files[i]);
+            const FileIdentity &identity = listing.fileIdentities[i];
+            QCOMPARE(identity.kind, file.isSymLink() ? FileIdentity::Kind::Link : FileIdentity::Kind::File);
+            if (!file.isSymLink()) // its own time, to the millisecond
+                QCOMPARE(identity.modified / 1000000, file.lastModified().toMSecsSinceEpoch());
+        }
+    }
+
     // A tree walk with two folders open at a time, while another program moves a folder the walk
     // has closed and puts a new one in its place: coming back, the walk finds out, says so once and
     // leaves what is left below it; the folder moved along with it is still reached through "..".
