@@ -654,17 +654,25 @@ private slots:
         QTest::newRow("below kept entries") << QStringList{"c@2", "d@2"} << QStringList{"a", "b", "e", "f"};
         QTest::newRow("from the bottom") << QStringList{"f@5", "e@4"} << QStringList{"a", "b", "c", "d"};
         QTest::newRow("elsewhere, or not listed") << QStringList{"d@0", "x@1"} << QStringList{"a", "b", "c", "e", "f"};
+        QTest::newRow("several at once, below kept entries") << QStringList{"c,d,e@2"} << QStringList{"a", "b", "f"};
+        QTest::newRow("several at once, not together") << QStringList{"b,d@1", "f,x@4"} << QStringList{"a", "c", "e"};
     }
 
-    // An entry leaves the purge list wherever it stands; the others keep their order and paths.
+    // An entry leaves the purge list wherever it stands, alone or with others; the others keep
+    // their order and paths.
     void purgeListRemovals()
     {
         QFETCH(QStringList, removals);
         QFETCH(QStringList, left);
         PurgeList list;
         list.setFiles("/work/", {"a", "b", "c", "d", "e", "f"});
-        for (const QString &removal : removals)
-            list.removeFile(removal.section('@', 0, 0), removal.section('@', 1).toInt());
+        for (const QString &removal : removals) {
+            const QStringList names = removal.section('@', 0, 0).split(',');
+            if (names.size() > 1)
+                list.removeFiles(names, removal.section('@', 1).toInt());
+            else
+                list.removeFile(names.first(), removal.section('@', 1).toInt());
+        }
         QStringList shown;
         for (int row = 0; row < list.model()->rowCount(); ++row)
             shown.append(list.model()->index(row, 0).data().toString().remove("/work/"));

@@ -10,10 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#ifndef Q_OS_WIN
-#include <fcntl.h>
-#endif
-
 ConsolePurge::ConsolePurge(const Options &options)
     : m_options(options), m_filter(options.pattern, Qt::CaseInsensitive)
 {
@@ -98,12 +94,10 @@ bool ConsolePurge::run(const QStringList &folders, bool recursive)
                 listing = std::move(*folder.listing);
             bool here = listing && listing->files.size() < 2;
             int descriptor = -1;
-#ifndef Q_OS_WIN
             if (folder.descriptor >= 0 && !here && !m_workers.empty()) {
-                descriptor = ::fcntl(folder.descriptor, F_DUPFD_CLOEXEC, 0);
+                descriptor = FolderTree::keepOpen(folder.descriptor);
                 here = descriptor < 0; // out of descriptors: purged now, through the walk's
             }
-#endif
             auto job = std::make_unique<FolderPurge>(m_options, m_filter, folder.path, folder.identity,
                                                      std::move(listing),
                                                      descriptor >= 0 ? descriptor : folder.descriptor,

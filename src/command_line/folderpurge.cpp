@@ -2,6 +2,7 @@
 
 #include "filenameorder.h"
 #include "fileinformation.h"
+#include "foldertree.h"
 #include "promodule.h"
 #include "quoting.h"
 #include "rawnames.h"
@@ -9,9 +10,6 @@
 
 #include <algorithm>
 
-#ifndef Q_OS_WIN
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -48,10 +46,8 @@ FolderPurge::FolderPurge(const ConsoleOptions &options, const QByteArray &rawPat
 
 FolderPurge::~FolderPurge()
 {
-#ifndef Q_OS_WIN
-    if (m_ownsDescriptor && m_descriptor >= 0)
-        ::close(m_descriptor);
-#endif
+    if (m_ownsDescriptor)
+        FolderTree::release(m_descriptor);
 }
 
 void FolderPurge::run()
@@ -68,10 +64,8 @@ void FolderPurge::run()
     }
     m_listing.reset(); // what is kept until it is printed is what it says, not what it read
     m_listed = {};
-#ifndef Q_OS_WIN
-    if (m_ownsDescriptor && m_descriptor >= 0)
-        ::close(m_descriptor);
-#endif
+    if (m_ownsDescriptor)
+        FolderTree::release(m_descriptor);
     m_descriptor = -1;
 }
 

@@ -298,13 +298,28 @@ void ProModule::OnConfirmAnswer(Answer answer)
         case Answer::Yes:
             deleteAskedFile(PurgeIndex);
             break;
-        case Answer::YesToAll:
+        case Answer::YesToAll: {
+            // The files gone come off the purge list together, each time before it is drawn.
+            QStringList gone;
+            const int firstRow = int(PurgeIndex) - DeletedCount;
+            const auto takeOff = [&] {
+                m_view->removePurgeListEntries(gone, firstRow);
+                gone.clear();
+            };
             for (qsizetype k = PurgeIndex; k < m_plan.size(); ++k) {
-                deleteAskedFile(k);
-                drawNowAndThen();
+                executor().carryOut(k);
+                m_view->fileDeleted(m_plan.old[k].name);
+                gone.append(m_plan.old[k].name);
+                ++DeletedCount;
+                if (m_sinceDrawn.elapsed() >= 250) {
+                    takeOff();
+                    drawNowAndThen();
+                }
             }
+            takeOff();
             FinishPurge();
             return;
+        }
         case Answer::No:
             break;
         case Answer::Cancel:

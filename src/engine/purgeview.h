@@ -45,6 +45,12 @@ public:
     // Takes one file off the purge list; `likelyRow` is where it stands if only deleted entries
     // have left the list.
     virtual void removePurgeListEntry(const QString &name, int likelyRow) = 0;
+    // Takes several files off at once, in list order, the first likely at `likelyRow`.
+    virtual void removePurgeListEntries(const QStringList &names, int likelyRow)
+    {
+        for (const QString &name : names)
+            removePurgeListEntry(name, likelyRow);
+    }
     // The progress bar at `value` of `maximum`.
     virtual void showProgress(bool visible, int value, int maximum) = 0;
     // The status line under the progress bar.

@@ -783,6 +783,11 @@ void Purge::removePurgeListEntry(const QString &name, int likelyRow)
     DeleteFiles->removeFile(name, likelyRow);
 }
 
+void Purge::removePurgeListEntries(const QStringList &names, int likelyRow)
+{
+    DeleteFiles->removeFiles(names, likelyRow);
+}
+
 void Purge::showProgress(bool visible, int value, int maximum)
 {
     ProgressBar1->setRange(0, maximum);

@@ -78,6 +78,7 @@ public:
     void showPurgeList(const QString &folder, const QStringList &names,
                        const QString &caption) override;
     void removePurgeListEntry(const QString &name, int likelyRow) override;
+    void removePurgeListEntries(const QStringList &names, int likelyRow) override;
     void showProgress(bool visible, int value, int maximum) override;
     void showStatusLine(bool visible, const QString &text) override;
     void showNormalPointer() override;

@@ -36,6 +36,14 @@ public:
     QString path(int row) const { return m_folder + m_names.value(row); }
     const QString &name(int row) const { return m_names[row]; }
 
+    // Rows [row, row + count) at once.
+    void removeRows(int row, int count)
+    {
+        beginRemoveRows({}, row, row + count - 1);
+        m_names.remove(row, count);
+        endRemoveRows();
+    }
+
     void removeRow(int row)
     {
         beginRemoveRows({}, row, row);
@@ -104,6 +112,20 @@ void PurgeList::removeFile(const QString &name, int likelyRow)
     }
     if (row < count())
         m_model->removeRow(row);
+}
+
+void PurgeList::removeFiles(const QStringList &names, int likelyRow)
+{
+    // Where they stand together as expected they go at once, with one update of the view.
+    bool together = likelyRow >= 0 && likelyRow + names.size() <= count();
+    for (qsizetype i = 0; together && i < names.size(); ++i)
+        together = m_model->name(likelyRow + int(i)) == names[i];
+    if (together && !names.isEmpty()) {
+        m_model->removeRows(likelyRow, int(names.size()));
+        return;
+    }
+    for (const QString &name : names)
+        removeFile(name, likelyRow);
 }
 
 int PurgeList::count() const

@@ -21,6 +21,8 @@ public:
     void clear();
     // Takes off the first entry named `name`; `likelyRow` is looked at first.
     void removeFile(const QString &name, int likelyRow);
+    // Takes off entries named `names`, looked for first from `likelyRow` on, in that order.
+    void removeFiles(const QStringList &names, int likelyRow);
 
     int count() const;
     QString path(int row) const;

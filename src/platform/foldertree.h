@@ -48,6 +48,11 @@ public:
     // below them.
     void setExcluded(std::function<bool(const QString &name)> excluded) { m_excluded = std::move(excluded); }
 
+    // Where the system has descriptors: a copy of a folder's descriptor that stays open after
+    // the visit (-1 when none can be had, or where there are none), and its closing.
+    static int keepOpen(int descriptor);
+    static void release(int descriptor);
+
     // At most this many folders of the walk are open at once (tests lower it).
     void setOpenLimit(int limit) { m_openLimit = limit; }
 

@@ -269,6 +269,17 @@ private:
 FolderTree::FolderTree() = default;
 FolderTree::~FolderTree() = default;
 
+int FolderTree::keepOpen(int descriptor)
+{
+    return descriptor < 0 ? -1 : ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+}
+
+void FolderTree::release(int descriptor)
+{
+    if (descriptor >= 0)
+        ::close(descriptor);
+}
+
 void FolderTree::walk(const QString &top, bool below, const Visitor &visit)
 {
     Walk(m_seen, m_openLimit, visit, m_excluded).run(top, below);

@@ -16,6 +16,14 @@ FolderTree::~FolderTree() = default;
 // file ID. A link or junction to a folder lists as a link, never as a folder, so the walk does
 // not enter one; a folder opened below must be the one listed there, not something a junction
 // swapped in since leads to, and on the top folder's volume.
+// Folders are held by handles of their own here, never by descriptors.
+int FolderTree::keepOpen(int)
+{
+    return -1;
+}
+
+void FolderTree::release(int) {}
+
 void FolderTree::walk(const QString &top, bool below, const Visitor &visit)
 {
     std::uint32_t volume = 0;
