@@ -291,7 +291,7 @@ private slots:
             QVERIFY(QFile::rename(tmp.filePath("outside/moved"), tmp.filePath(race[2])));
         // A run over several folders ends with its totals: the files that went (or would go).
         QString said = QString::fromUtf8(run.err);
-        static const QRegularExpression totals("vintrex: (\\d+) files (deleted|to go) in (\\d+) folders, 0 bytes (freed|to free)\n$");
+        static const QRegularExpression totals("vintrex: (\\d+) files (deleted|to go) in (\\d+) folders, 0 bytes (freed|to free)\r?\n$");
         if (const QRegularExpressionMatch match = totals.match(said); match.hasMatch()) {
             QCOMPARE(match.captured(1).toInt(), match.captured(2) == "to go" ? int(out.count('\n')) : int(deleted.size()));
             QVERIFY(match.captured(3).toInt() > 1);
