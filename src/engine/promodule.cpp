@@ -105,8 +105,6 @@ void ProModule::runPurge()
         DeleteOldVersions();
     } catch (const PlatformError &error) {
         m_abortError = error;
-        if (m_executor)
-            m_executor->noteStop(error);
         m_view->showNormalPointer();
         m_view->showProgress(false, 0, ProEngFileCount);
         m_view->showStatusLine(false, QString());
@@ -178,9 +176,7 @@ void ProModule::DeleteOldVersions()
     }
     m_sinceDrawn.restart(); // the window was drawn just now, before the questions closed
     for (qsizetype k = 0; k < m_plan.size(); ++k) {
-        executor().carryOut(k);
-        m_view->fileDeleted(m_plan.old[k].name);
-        ++DeletedCount;
+        deleteEntry(k);
         drawNowAndThen();
     }
     FinishPurge();
@@ -218,10 +214,8 @@ void ProModule::closeRun(bool renumber)
         // What was done stays readable until the next run; the folder is let go now.
         m_outcome = m_executor->outcome();
         m_executor.reset();
-        RenamedCount = int(m_outcome.renamed.size());
         for (const PurgeOutcome::Rename &rename : std::as_const(m_outcome.renamed))
             m_view->fileRenamed(rename.from, rename.to);
-        m_notRenamed = m_outcome.notRenamed;
     }
     m_view->showPurgeList({}, {}, {});
     clearCensus();
@@ -236,20 +230,19 @@ void ProModule::reportDeleted()
                           (toTrash() ? QStringLiteral(" Pro Eng Files Moved to Trash!")
                                      : QStringLiteral(" Pro Eng Files Deleted!")),
                       MessageBoxes::Icon::Information);
-    if (RenamedCount > 0 || !m_notRenamed.isEmpty()) {
+    const QList<PlatformError> &notRenamed = m_outcome.notRenamed;
+    if (!m_outcome.renamed.isEmpty() || !notRenamed.isEmpty()) {
         QStringList why;
-        for (const PlatformError &error : std::as_const(m_notRenamed))
+        for (const PlatformError &error : notRenamed)
             why.append(error.message());
-        m_messages.inform(QString::number(RenamedCount) + QStringLiteral(" Kept Versions Renumbered"),
-                          m_notRenamed.isEmpty() ? MessageBoxes::Icon::Information
-                                                 : MessageBoxes::Icon::Exclamation,
+        m_messages.inform(QString::number(m_outcome.renamed.size()) + QStringLiteral(" Kept Versions Renumbered"),
+                          notRenamed.isEmpty() ? MessageBoxes::Icon::Information
+                                               : MessageBoxes::Icon::Exclamation,
                           why.join(QLatin1Char('\n')));
     }
     m_view->enablePurgeControls(true);
     CountProEngFiles();
     DeletedCount = 0;
-    RenamedCount = 0;
-    m_notRenamed.clear();
 }
 
 void ProModule::drawNowAndThen()
@@ -283,12 +276,18 @@ void ProModule::fillDialogFor(qsizetype k)
                                  kCrLf + fileDetails(path, false));
 }
 
-void ProModule::deleteAskedFile(qsizetype k)
+void ProModule::deleteEntry(qsizetype k)
 {
     executor().carryOut(k);
     m_view->fileDeleted(m_plan.old[k].name);
-    m_view->removePurgeListEntry(m_plan.old[k].name, int(k) - DeletedCount);
     ++DeletedCount;
+}
+
+void ProModule::deleteAskedFile(qsizetype k)
+{
+    const int likelyRow = int(k) - DeletedCount;
+    deleteEntry(k);
+    m_view->removePurgeListEntry(m_plan.old[k].name, likelyRow);
 }
 
 void ProModule::OnConfirmAnswer(Answer answer)
@@ -307,10 +306,8 @@ void ProModule::OnConfirmAnswer(Answer answer)
                 gone.clear();
             };
             for (qsizetype k = PurgeIndex; k < m_plan.size(); ++k) {
-                executor().carryOut(k);
-                m_view->fileDeleted(m_plan.old[k].name);
+                deleteEntry(k);
                 gone.append(m_plan.old[k].name);
-                ++DeletedCount;
                 if (m_sinceDrawn.elapsed() >= 250) {
                     takeOff();
                     drawNowAndThen();
@@ -333,8 +330,6 @@ void ProModule::OnConfirmAnswer(Answer answer)
         fillDialogFor(++PurgeIndex);
     } catch (const PlatformError &error) {
         m_abortError = error;
-        if (m_executor)
-            m_executor->noteStop(error);
         // The run stops on the reason, then reports what it deleted before, once.
         closeRun(false);
         m_messages.inform(toTrash() ? kTrashAbortNotice : kAbortNotice, MessageBoxes::Icon::Critical,

@@ -86,7 +86,8 @@ private:
     void reportDeleted();
     PlanExecutor &executor();
     void drawNowAndThen();
-    // Deletes plan entry k and takes it off the purge list box.
+    // Deletes (or trashes) plan entry k and counts it; then, asked, takes it off the purge list.
+    void deleteEntry(qsizetype k);
     void deleteAskedFile(qsizetype k);
     void fillDialogFor(qsizetype k);
     // The details of a file for the dialog, with its path in front when `withPath`.
@@ -117,8 +118,6 @@ private:
     bool PurgeAborted = false;
     std::optional<PlatformError> m_abortError;
     int DeletedCount = 0;
-    int RenamedCount = 0;
-    QList<PlatformError> m_notRenamed;
 
     // The plan position the confirmation dialog asks about.
     qsizetype PurgeIndex = 0;

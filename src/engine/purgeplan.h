@@ -97,7 +97,6 @@ public:
     // which a new name is taken keeps its names, which is noted.
     void renumber();
     const PurgeOutcome &outcome() const { return m_outcome; }
-    void noteStop(const PlatformError &error) { m_outcome.stopped = error; }
 
 private:
     const PurgePlan &m_plan;
