@@ -156,7 +156,7 @@ void ConsolePurge::print(const FolderPurge &folder)
             std::fflush(stdout); // what was said before comes before it
         printBytes(chunk.toStandardError ? stderr : stdout, chunk.bytes);
     }
-    if (m_options.json && !folder.json().isEmpty()) {
+    if (!folder.json().isEmpty()) { // only with --json
         printBytes(stdout, (m_anyFolderInJson ? ",\n" : "\n") + folder.json());
         m_anyFolderInJson = true;
     }
