@@ -27,7 +27,13 @@ bool isSeparator(QChar c)
 // cut as well.
 QString fitLine(const QString &line, const QFontMetrics &metrics, int width)
 {
-    if (metrics.horizontalAdvance(line) <= width)
+    // The label sizes itself by the drawn extent of the text, which can pass the advance by
+    // the last glyph's overhang: both must fit.
+    const auto fits = [&](const QString &text) {
+        return metrics.horizontalAdvance(text) <= width
+               && metrics.boundingRect(QRect(), Qt::TextSingleLine, text).width() <= width;
+    };
+    if (fits(line))
         return line;
     const auto first = std::find_if(line.cbegin(), line.cend(), isSeparator) - line.cbegin();
     const auto last = std::find_if(line.crbegin(), line.crend(), isSeparator).base() - line.cbegin() - 1;
@@ -39,7 +45,7 @@ QString fitLine(const QString &line, const QFontMetrics &metrics, int width)
         int room = width - metrics.horizontalAdvance(head) - metrics.horizontalAdvance(tail);
         for (; room > metrics.horizontalAdvance(QChar(0x2026)); room -= 2) {
             const QString fitted = head + metrics.elidedText(folder, Qt::ElideMiddle, room) + tail;
-            if (metrics.horizontalAdvance(fitted) <= width)
+            if (fits(fitted))
                 return fitted;
         }
     }
