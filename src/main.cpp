@@ -52,7 +52,9 @@ int main(int argc, char *argv[])
     ConfirmDialogHost confirm(engine, &window);
     engine.setViews(&window, &confirm);
     window.setStartupFolder(commandLine.windowFolder());
-    window.Form_Load();
+    // Up before the load: a large saved folder is read with the window on screen and the busy
+    // pointer over it, not behind a window that has not appeared yet.
     window.show();
+    window.Form_Load();
     return app.exec();
 }

@@ -14,6 +14,7 @@
 #include "purgelist.h"
 #include "qtmessageboxes.h"
 #include "registry.h"
+#include "responsivewait.h"
 #include "settingsstore.h"
 #include "testsupport.h"
 
@@ -30,6 +31,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -349,6 +351,30 @@ private slots:
 
     // The Options menu stands before About. A choice there is saved at once, closing the window
     // leaves it saved, and a new window starts with it; nothing chosen, nothing is saved.
+    // A folder that is slow to read: the work runs on its own thread while the window goes on
+    // handling its events under the busy pointer; the result or the failure comes back, and
+    // quick work never turns the event loop.
+    void responsiveWait()
+    {
+        bool turned = false;
+        QTimer::singleShot(0, [&] { turned = true; });
+        QCOMPARE(runWhileResponsive([] { return QStringList{"a.prt.1"}; }), QStringList{"a.prt.1"});
+        QVERIFY(!turned);
+        QVERIFY_THROWS_EXCEPTION(PlatformError, runWhileResponsive([]() -> int { throw PlatformError("gone"); }));
+
+        QSemaphore handled;
+        Qt::CursorShape pointer = Qt::ArrowCursor;
+        QTimer::singleShot(0, [&] {
+            pointer = QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor;
+            handled.release();
+        });
+        // Done only once the window has handled an event meanwhile.
+        QVERIFY(runWhileResponsive([&] { return handled.tryAcquire(1, 10000); }));
+        QVERIFY(turned);
+        QCOMPARE(pointer, Qt::WaitCursor);
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
     void optionsMenu()
     {
         Harness h({"a.prt.1", "a.prt.2", "notes.doc"});

@@ -3,6 +3,7 @@
 #include "folderreader.h"
 #include "filelist.h"
 #include "platformerror.h"
+#include "responsivewait.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,8 +29,11 @@ void DirList::setPath(const QString &path)
     if (path.isEmpty() || !QDir::isAbsolutePath(path))
         throw PlatformError(QStringLiteral("Not a folder: ") + path);
     const QString clean = QDir::cleanPath(path);
-    FolderListing listing = readFolder(clean);
-    sortFileNames(listing.folders);
+    FolderListing listing = runWhileResponsive([&] {
+        FolderListing read = readFolder(clean);
+        sortFileNames(read.folders);
+        return read;
+    });
     const bool changed = clean != m_path;
     rebuild(clean, listing.folders);
     listing.folders.clear();

@@ -1,6 +1,7 @@
 #include "filelist.h"
 
 #include "folderreader.h"
+#include "responsivewait.h"
 #include "wildcardpattern.h"
 
 #include <QDir>
@@ -66,9 +67,11 @@ void FileList::load(const QString &folder, const QString &pattern,
     QList<FileIdentity> identities;
     FolderIdentity identity;
     if (!folder.isEmpty()) {
-        FolderListing read = listing ? std::move(*listing) : readFolder(cleanFolder);
-        identity = read.identity;
-        MatchingFiles files = matchingFiles(std::move(read), matcher);
+        MatchingFiles files = runWhileResponsive([&] {
+            FolderListing read = listing ? std::move(*listing) : readFolder(cleanFolder);
+            identity = read.identity;
+            return matchingFiles(std::move(read), matcher);
+        });
         names = std::move(files.names);
         identities = std::move(files.identities);
     }
