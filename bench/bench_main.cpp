@@ -447,6 +447,39 @@ void pairedRounds(const QTemporaryDir &temp, const QStringList &names, int round
 
 // The purge with "Move to trash instead of deleting" chosen, until the last file is in the
 // trash, beside the trash floor; each run with a trash of its own (a private data folder).
+// The confirmed purge, answered "Yes to All" at the first file: from the answer until the
+// window shows the folder again, beside the safe floor of the same files.
+void benchConfirmed(Program &program, const QTemporaryDir &temp, const QStringList &names, int rounds)
+{
+    const QStringList oldNames = uniformOldNames(names);
+    const std::vector<QByteArray> oldBytes = encoded(oldNames);
+    std::vector<QByteArray> keptBytes;
+    for (const QByteArray &old : oldBytes)
+        keptBytes.push_back(old.left(old.lastIndexOf('.') + 1) + QByteArray::number(kVersions));
+    const int files = int(names.size());
+    std::vector<double> confirmedTimes, confirmedFloor;
+    program.control<QCheckBox>("Ask")->setChecked(true);
+    pairedRounds(
+        temp, names, rounds,
+        [&](const QString &folder) {
+            program.open(folder);
+            program.engine.runPurge();
+            if (!program.confirm.dialog() || !program.confirm.dialog()->isVisible())
+                qFatal("the confirmed run did not start");
+            program.show();
+            confirmedTimes.push_back(timeMs([&] {
+                program.engine.OnConfirmAnswer(ProModule::Answer::YesToAll);
+                program.show();
+            }));
+            if (rawReaddir(folder) != files - oldNames.size())
+                qFatal("the confirmed purge left %d files", rawReaddir(folder));
+        },
+        {[&](const QString &folder) {
+            confirmedFloor.push_back(timeMs([&] { rawCheckedUnlinkat(folder, oldBytes, keptBytes); }));
+        }});
+    report("confirmed", median(confirmedTimes), "safe floor", median(confirmedFloor));
+}
+
 void benchTrash(Program &program, const QTemporaryDir &temp, const QStringList &names, int rounds)
 {
     const QStringList oldNames = uniformOldNames(names);
@@ -686,7 +719,7 @@ int main(int argc, char *argv[])
     if (sizeAt > 0 && sizeAt + 1 < arguments.size())
         files = arguments[sizeAt + 1].toInt();
     if (files < 20 || (sizeAt > 0 && sizeAt + 1 >= arguments.size()))
-        qFatal("usage: vintrex_bench [--size FILES] [--trees | --trash], at least 20 files");
+        qFatal("usage: vintrex_bench [--size FILES] [--trees | --trash | --confirmed], at least 20 files");
     const int rounds = files <= 30000 ? 9 : 5;
     const int deletionRounds = files <= 30000 ? 5 : 3;
 
@@ -699,6 +732,11 @@ int main(int argc, char *argv[])
     if (arguments.contains(QStringLiteral("--trees"))) { // the trees only
         benchTree(temp.path(), QStringLiteral(VINTREX_PROGRAM));
         benchTreeShapes(shapes.path(), QStringLiteral(VINTREX_PROGRAM));
+        return 0;
+    }
+    if (arguments.contains(QStringLiteral("--confirmed"))) { // the confirmed purge only
+        Program program(temp);
+        benchConfirmed(program, temp, uniformNames(files), deletionRounds);
         return 0;
     }
     if (arguments.contains(QStringLiteral("--trash"))) { // the trash only
@@ -804,29 +842,7 @@ int main(int argc, char *argv[])
         report("purge --keep 3", median(keepTimes), "purge", median(plainTimes));
         report("purge --renumber", median(renumberTimes), "purge", median(plainTimes));
 
-        // The confirmed purge, answered "Yes to All" at the first file: from the answer until
-        // the window shows the folder again, beside the safe floor of the same files.
-        std::vector<double> confirmedTimes, confirmedFloor;
-        program.control<QCheckBox>("Ask")->setChecked(true);
-        pairedRounds(
-            temp, uniformList, deletionRounds,
-            [&](const QString &folder) {
-                program.open(folder);
-                program.engine.runPurge();
-                if (!program.confirm.dialog() || !program.confirm.dialog()->isVisible())
-                    qFatal("the confirmed run did not start");
-                program.show();
-                confirmedTimes.push_back(timeMs([&] {
-                    program.engine.OnConfirmAnswer(ProModule::Answer::YesToAll);
-                    program.show();
-                }));
-                if (rawReaddir(folder) != files - oldNames.size())
-                    qFatal("the confirmed purge left %d files", rawReaddir(folder));
-            },
-            {[&](const QString &folder) {
-                confirmedFloor.push_back(timeMs([&] { rawCheckedUnlinkat(folder, oldBytes, keptBytes); }));
-            }});
-        report("confirmed", median(confirmedTimes), "safe floor", median(confirmedFloor));
+        benchConfirmed(program, temp, uniformList, deletionRounds);
         benchTrash(program, temp, uniformList, deletionRounds);
     }
     benchStartup(temp, uniform, home, files);
