@@ -18,6 +18,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 int main(int argc, char *argv[])
 {
@@ -29,6 +32,12 @@ int main(int argc, char *argv[])
         attachToConsole();
         return commandLine.run(argc, argv);
     }
+
+#ifdef __GLIBC__
+    // The window reads folders on worker threads. Each would otherwise get a heap of its own
+    // and keep there what a large folder's listing freed: twice the memory for the same list.
+    mallopt(M_ARENA_MAX, 1);
+#endif
 
     if (!displayAvailable()) {
         std::fprintf(stderr, "vintrex: no display to open the window on (DISPLAY is %s); "
