@@ -187,6 +187,15 @@ QStringList uniformOldNames(const QStringList &names)
     return old;
 }
 
+// The kept version of each old version of a uniform folder: its model's tenth.
+std::vector<QByteArray> uniformKeptFor(const std::vector<QByteArray> &oldNames)
+{
+    std::vector<QByteArray> kept;
+    for (const QByteArray &old : oldNames)
+        kept.push_back(old.left(old.lastIndexOf('.') + 1) + QByteArray::number(kVersions));
+    return kept;
+}
+
 int rawReaddir(const QString &folder)
 {
     DIR *dir = opendir(QFile::encodeName(folder).constData());
@@ -446,17 +455,13 @@ void pairedRounds(const QTemporaryDir &temp, const QStringList &names, int round
     }
 }
 
-// The purge with "Move to trash instead of deleting" chosen, until the last file is in the
-// trash, beside the trash floor; each run with a trash of its own (a private data folder).
 // The confirmed purge, answered "Yes to All" at the first file: from the answer until the
 // window shows the folder again, beside the safe floor of the same files.
 void benchConfirmed(Program &program, const QTemporaryDir &temp, const QStringList &names, int rounds)
 {
     const QStringList oldNames = uniformOldNames(names);
     const std::vector<QByteArray> oldBytes = encoded(oldNames);
-    std::vector<QByteArray> keptBytes;
-    for (const QByteArray &old : oldBytes)
-        keptBytes.push_back(old.left(old.lastIndexOf('.') + 1) + QByteArray::number(kVersions));
+    const std::vector<QByteArray> keptBytes = uniformKeptFor(oldBytes);
     const int files = int(names.size());
     std::vector<double> confirmedTimes, confirmedFloor;
     program.control<QCheckBox>("Ask")->setChecked(true);
@@ -481,6 +486,8 @@ void benchConfirmed(Program &program, const QTemporaryDir &temp, const QStringLi
     report("confirmed", median(confirmedTimes), "safe floor", median(confirmedFloor));
 }
 
+// The purge with "Move to trash instead of deleting" chosen, until the last file is in the
+// trash, beside the trash floor; each run with a trash of its own (a private data folder).
 void benchTrash(Program &program, const QTemporaryDir &temp, const QStringList &names, int rounds)
 {
     const QStringList oldNames = uniformOldNames(names);
@@ -603,8 +610,9 @@ pid_t startQuietly(char *const argv[], char *const envp[])
     return pid;
 }
 
-// Starts the real program with its settings in `config` and waits for its window: its load
-// has then set both counters, and it paints before it handles the close request sent at once.
+// Starts the real program with its settings in `config` and waits for its window to map. The
+// close request sent then is handled once its load has set both counters and painted: the
+// window holds the user's input, closing included, while it reads a folder.
 Started startProgram(Display &display, const QByteArray &program, const QString &home,
                      const QString &config, bool atRest = false)
 {
@@ -800,9 +808,7 @@ int main(int argc, char *argv[])
         // readdir, statx and unlinkat of the same folder.
         const QStringList oldNames = uniformOldNames(uniformList);
         const std::vector<QByteArray> oldBytes = encoded(oldNames);
-        std::vector<QByteArray> keptBytes;
-        for (const QByteArray &old : oldBytes)
-            keptBytes.push_back(old.left(old.lastIndexOf('.') + 1) + QByteArray::number(kVersions));
+        const std::vector<QByteArray> keptBytes = uniformKeptFor(oldBytes);
         std::vector<double> purgeTimes, deletionTimes, unlinkTimes, totalTimes, floorTimes, safeTimes;
         TimedOperations timed;
         program.engine.setFileOperations(timed);

@@ -349,8 +349,6 @@ private slots:
         }
     }
 
-    // The Options menu stands before About. A choice there is saved at once, closing the window
-    // leaves it saved, and a new window starts with it; nothing chosen, nothing is saved.
     // A folder that is slow to read: the work runs on its own thread while the window goes on
     // handling its events under the busy pointer; the result or the failure comes back, and
     // quick work never turns the event loop.
@@ -375,6 +373,8 @@ private slots:
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 
+    // The Options menu stands before About. A choice there is saved at once, closing the window
+    // leaves it saved, and a new window starts with it; nothing chosen, nothing is saved.
     void optionsMenu()
     {
         Harness h({"a.prt.1", "a.prt.2", "notes.doc"});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "busypointer.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -36,12 +38,12 @@ std::invoke_result_t<Work &> runWhileResponsive(Work &&work, int glanceMs = 50)
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     worker->start();
     if (!worker->wait(QDeadlineTimer(glanceMs))) {
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        BusyPointer busy;
+        busy.setBusy();
         // The end of the work is queued to this loop, so it cannot be missed; a loop left for
         // the program's end still waits for the worker.
         loop.exec(QEventLoop::ExcludeUserInputEvents);
         worker->wait();
-        QGuiApplication::restoreOverrideCursor();
     }
     if (failure)
         std::rethrow_exception(failure);
