@@ -29,11 +29,7 @@ void DirList::setPath(const QString &path)
     if (path.isEmpty() || !QDir::isAbsolutePath(path))
         throw PlatformError(QStringLiteral("Not a folder: ") + path);
     const QString clean = QDir::cleanPath(path);
-    FolderListing listing = runWhileResponsive([&] {
-        FolderListing read = readFolder(clean);
-        sortFileNames(read.folders);
-        return read;
-    });
+    FolderListing listing = runWhileResponsive([&] { return readFolder(clean); });
     const bool changed = clean != m_path;
     rebuild(clean, listing.folders);
     listing.folders.clear();

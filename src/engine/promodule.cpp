@@ -56,11 +56,15 @@ void ProModule::CountProEngFiles()
 
     m_listed = m_view->listedFiles();
     m_options = m_view->purgeOptions();
-    for (qsizetype row = 0; row < m_listed.names.size(); ++row) {
+    // Read through const references: the lists are shared with the file list, and a write
+    // access would copy them.
+    const QStringList &names = m_listed.names;
+    const QList<FileIdentity> &identities = m_listed.identities;
+    for (qsizetype row = 0; row < names.size(); ++row) {
         // A link is never a version of its own: purging it, or keeping it in place of the file
         // it points to, could leave a model without its latest version.
-        if (m_listed.identities[row].kind == FileIdentity::Kind::File &&
-            isProEngVersionFile(m_listed.names[row], m_options.types))
+        if (identities[row].kind == FileIdentity::Kind::File &&
+            isProEngVersionFile(names[row], m_options.types))
             m_censusRows.append(int(row));
     }
     ProEngFileCount = int(m_censusRows.size());

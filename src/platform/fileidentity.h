@@ -15,11 +15,11 @@ struct FileIdentity
     qint64 stamp = 0;
     qint64 modified = 0; // nanoseconds
     qint64 size = -1;
-    Kind kind = Kind::None;
     // How many names the file has, and whether `stamp` is the time its status last changed
     // (which deleting one of its other names moves).
     quint32 links = 1;
     bool stampIsChange = false;
+    Kind kind = Kind::None; // beside the flag above: a large folder keeps one of these a file
 
     bool operator==(const FileIdentity &) const = default;
 };

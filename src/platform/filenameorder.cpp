@@ -40,18 +40,21 @@ void sortFileNames(QStringList &names, QList<FileIdentity> *companion)
 
 MatchingFiles matchingFiles(FolderListing &&listing, const WildcardPattern &pattern)
 {
-    MatchingFiles files;
-    if (pattern.matchesAll()) {
-        files.names = std::move(listing.files);
-        files.identities = std::move(listing.fileIdentities);
-    } else {
-        for (qsizetype i = 0; i < listing.files.size(); ++i) {
-            if (pattern.matches(listing.files[i])) {
-                files.names.append(listing.files[i]);
-                files.identities.append(listing.fileIdentities[i]);
+    // Those that match kept in place: a large folder's names are not copied.
+    MatchingFiles files{std::move(listing.files), std::move(listing.fileIdentities)};
+    if (!pattern.matchesAll()) {
+        qsizetype kept = 0;
+        for (qsizetype i = 0; i < files.names.size(); ++i) {
+            if (!pattern.matches(files.names[i]))
+                continue;
+            if (kept != i) {
+                files.names[kept] = std::move(files.names[i]);
+                files.identities[kept] = files.identities[i];
             }
+            ++kept;
         }
+        files.names.resize(kept);
+        files.identities.resize(kept);
     }
-    sortFileNames(files.names, &files.identities);
-    return files;
+    return files; // in the listing's order
 }

@@ -12,7 +12,7 @@ void sortFileNames(QStringList &names, QList<FileIdentity> *companion = nullptr)
 struct FolderListing;
 class WildcardPattern;
 
-// What the file list shows of a folder: its files that match the filter, in list order, each
+// What the file list shows of a folder: its files that match the filter, in file-name order, each
 // with its identity as the folder was read.
 struct MatchingFiles
 {

@@ -8,7 +8,8 @@
 // Lists one folder with readdir, without going through QDir. A name is listed only when it
 // reads back as the very same bytes (so never a name that is not valid UTF-8, nor one whose
 // decoding drops or replaces a character): a QString that stands for other bytes could name
-// a different file. Hidden (dot) names are left out too.
+// a different file. Hidden (dot) names are left out too. Every list of names is in file-name
+// order (see sortFileNames).
 struct FolderListing
 {
     FolderIdentity identity; // of the folder that was read

@@ -9,8 +9,13 @@
 #include <cerrno>
 #include <cstring>
 #include <algorithm>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <numeric>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 #include <dirent.h>
@@ -138,58 +143,259 @@ FolderListing readFolder(const QString &path)
 
 namespace {
 
-// An entry of a folder whose status is asked for: its name as the system has it and as text.
+// An entry of a folder as readdir gave it, and what was learnt of it.
 struct Pending
 {
-    qsizetype offset; // of its NUL-ended name in the names read
-    QString name;
+    quint32 offset = 0; // of its NUL-ended name in its batch's names
+    unsigned char type = DT_UNKNOWN; // as the listing gives it
+    FileIdentity::Kind shown = FileIdentity::Kind::None; // None: gone meanwhile, or a folder by its listing
+    const QString *sortKey = nullptr; // the name case-folded
+    QString name; // null when no text reads back as the name's bytes
     FileIdentity identity;
-    FileIdentity::Kind shown = FileIdentity::Kind::None; // None: gone meanwhile
 };
 
-// The status of each entry, and for a link what it points to.
-void askStatus(int fd, const std::string &names, Pending *begin, Pending *end)
+// Names read from the folder, handed on as one piece of work: decoded, asked for their status
+// and sorted while the folder is still being read.
+struct Batch
 {
-    for (Pending *entry = begin; entry != end; ++entry) {
-        const char *name = names.data() + entry->offset;
-        if (statusAt(fd, name, entry->identity) != 0)
-            continue; // gone meanwhile
-        entry->shown = entry->identity.kind;
-        if (entry->shown == FileIdentity::Kind::Link) {
-            // Shown as what it points to; a dangling link is neither file nor folder.
-            struct stat target;
-            entry->shown = fstatat(fd, name, &target, 0) != 0 ? FileIdentity::Kind::Other
-                           : S_ISREG(target.st_mode)         ? FileIdentity::Kind::File
-                           : S_ISDIR(target.st_mode)         ? FileIdentity::Kind::Folder
-                                                             : FileIdentity::Kind::Other;
-        }
-    }
+    std::string names;
+    std::vector<Pending> entries;
+    std::vector<quint32> order; // of the entries, by name
+    std::vector<QString> folded; // the sort keys that are not the name itself; never moved
+    QList<QByteArray> undecodableFolders;
+};
+
+bool comesFirst(const Pending &a, const Pending &b)
+{
+    const int byFolded = QStringView(*a.sortKey).compare(QStringView(*b.sortKey));
+    if (byFolded != 0)
+        return byFolded < 0;
+    return QStringView(a.name).compare(QStringView(b.name)) < 0; // ties in exact order
 }
 
-// Status calls of a large folder are split over threads: each waits on the file system on its
-// own. Below this many entries a thread costs more than it saves.
-constexpr qsizetype kEntriesPerThread = 4096;
-
-void askStatusOfAll(int fd, const std::string &names, std::vector<Pending> &pending)
+// Everything known of a batch's entries that does not depend on the others.
+void learn(int fd, Batch &batch)
 {
-    const qsizetype count = qsizetype(pending.size());
-    // Asked once: the system reads it from a file each time.
-    static const qsizetype cores = qsizetype(std::max(1u, std::thread::hardware_concurrency()));
-    const qsizetype threads = count < 2 * kEntriesPerThread
-                                  ? 1
-                                  : std::min<qsizetype>({cores, 8, count / kEntriesPerThread});
-    if (threads <= 1) {
-        askStatus(fd, names, pending.data(), pending.data() + count);
-        return;
+    for (Pending &entry : batch.entries) {
+        const char *name = batch.names.data() + entry.offset;
+        const qsizetype length = qsizetype(std::strlen(name));
+        if (!decodeFileName(name, length, entry.name)) {
+            entry.name = QString();
+            // Not listed, but a walk of the tree reports such a folder.
+            struct stat status;
+            if (entry.type == DT_DIR ||
+                (entry.type == DT_UNKNOWN && ::fstatat(fd, name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+                 S_ISDIR(status.st_mode)))
+                batch.undecodableFolders.append(QByteArray(name, length));
+            continue;
+        }
+        if (entry.type == DT_DIR)
+            continue; // a folder by its listing needs no status
+        // The listing's own numbers are not the file's on every file system: ask for its status.
+        if (statusAt(fd, name, entry.identity) != 0)
+            continue; // gone meanwhile
+        entry.shown = entry.identity.kind;
+        if (entry.shown == FileIdentity::Kind::Link) {
+            // Shown as what it points to; a dangling link is neither file nor folder.
+            struct stat target;
+            entry.shown = fstatat(fd, name, &target, 0) != 0 ? FileIdentity::Kind::Other
+                          : S_ISREG(target.st_mode)         ? FileIdentity::Kind::File
+                          : S_ISDIR(target.st_mode)         ? FileIdentity::Kind::Folder
+                                                            : FileIdentity::Kind::Other;
+        }
     }
-    std::vector<std::thread> workers;
-    for (qsizetype t = 1; t < threads; ++t) {
-        workers.emplace_back(askStatus, fd, std::cref(names), pending.data() + count * t / threads,
-                             pending.data() + count * (t + 1) / threads);
+    batch.names = std::string(); // every name is text now, or kept above
+    batch.order.reserve(batch.entries.size());
+    for (quint32 i = 0; i < batch.entries.size(); ++i) {
+        Pending &entry = batch.entries[i];
+        if (entry.name.isNull())
+            continue;
+        entry.sortKey = &entry.name;
+        QString folded = entry.name.toCaseFolded(); // shares the text when nothing changes
+        if (folded.constData() != entry.name.constData()) {
+            if (batch.folded.empty()) // room for all that may follow: the keys stay where they are
+                batch.folded.reserve(batch.entries.size() - i);
+            entry.sortKey = &batch.folded.emplace_back(std::move(folded));
+        }
+        batch.order.push_back(i);
     }
-    askStatus(fd, names, pending.data(), pending.data() + count / threads);
-    for (std::thread &worker : workers)
-        worker.join();
+    std::sort(batch.order.begin(), batch.order.end(), [&](quint32 a, quint32 b) {
+        return comesFirst(batch.entries[a], batch.entries[b]);
+    });
+}
+
+// How many threads share the work of reading a large folder. Asked once: the system reads it
+// from a file each time.
+size_t readingThreads()
+{
+    static const size_t threads = std::min(8u, std::max(1u, std::thread::hardware_concurrency()));
+    return threads;
+}
+
+// Status calls wait on the file system each on its own thread: the batches of a large folder
+// are learnt on worker threads while the folder is still read, and by the reading thread once
+// it is done reading.
+class Learners
+{
+public:
+    explicit Learners(int fd) : m_fd(fd) {}
+    ~Learners()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_ready.notify_all();
+        for (std::thread &worker : m_workers)
+            worker.join();
+    }
+
+    // A full batch, while the folder is still read: a worker starts on it.
+    void submit(Batch *batch)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_queue.push_back(batch);
+        }
+        if (m_workers.size() + 1 < readingThreads()) {
+            try {
+                m_workers.emplace_back([this] { work(); });
+            } catch (const std::system_error &) {
+                // No thread to be had: the reading thread learns the batches itself.
+            }
+        }
+        m_ready.notify_one();
+    }
+
+    // The folder read to its end, `last` its last batch (if any): the reading thread takes its
+    // share, and returns once every batch is learnt. A folder of one batch starts no thread.
+    void finish(Batch *last)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (last)
+                m_queue.push_back(last);
+            m_finished = true;
+        }
+        m_ready.notify_all();
+        work();
+        for (std::thread &worker : m_workers)
+            worker.join();
+        m_workers.clear();
+    }
+
+private:
+    void work()
+    {
+        for (;;) {
+            Batch *batch;
+            {
+                std::unique_lock lock(m_mutex);
+                m_ready.wait(lock, [this] { return m_stopping || m_finished || m_taken < m_queue.size(); });
+                if (m_stopping || m_taken == m_queue.size())
+                    return;
+                batch = m_queue[m_taken++];
+            }
+            learn(m_fd, *batch);
+        }
+    }
+
+    const int m_fd;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::vector<Batch *> m_queue; // taken from the front
+    size_t m_taken = 0;
+    bool m_finished = false, m_stopping = false;
+    std::vector<std::thread> m_workers;
+};
+
+// Entries a batch holds: small enough that workers start early in a large folder and share
+// its end evenly, large enough that handing one over costs nothing to speak of.
+constexpr size_t kBatchEntries = 1024;
+
+// Runs work(0) .. work(parts - 1), each on a thread of its own but the first.
+void runSplit(size_t parts, const std::function<void(size_t)> &work)
+{
+    std::vector<std::thread> helpers;
+    size_t part = 1;
+    for (; part < parts; ++part) {
+        try {
+            helpers.emplace_back(work, part);
+        } catch (const std::system_error &) {
+            break; // no thread to be had: what is left runs here
+        }
+    }
+    work(0);
+    for (; part < parts; ++part)
+        work(part);
+    for (std::thread &helper : helpers)
+        helper.join();
+}
+
+// The entries of all batches in name order, from each batch's own order: runs merged two by
+// two, each merge cut into as many pieces as there are threads.
+std::vector<Pending *> mergedByName(const std::vector<std::unique_ptr<Batch>> &batches)
+{
+    std::vector<Pending *> merged, other;
+    std::vector<size_t> runEnds;
+    size_t total = 0;
+    for (const auto &batch : batches)
+        total += batch->entries.size();
+    merged.reserve(total);
+    for (const auto &batch : batches) {
+        for (const quint32 i : batch->order)
+            merged.push_back(&batch->entries[i]);
+        batch->order = std::vector<quint32>();
+        runEnds.push_back(merged.size());
+    }
+    if (runEnds.size() > 1)
+        other.resize(merged.size());
+    const auto before = [](const Pending *a, const Pending *b) { return comesFirst(*a, *b); };
+    const size_t pieces = total < 2 * kBatchEntries ? 1 : readingThreads();
+    struct Piece
+    {
+        size_t a, aEnd, b, bEnd, out;
+    };
+    while (runEnds.size() > 1) {
+        std::vector<size_t> joined;
+        std::vector<Piece> work;
+        size_t begin = 0;
+        for (size_t run = 0; run < runEnds.size(); run += 2) {
+            const size_t middle = runEnds[run];
+            const size_t end = run + 1 < runEnds.size() ? runEnds[run + 1] : middle;
+            // The first k of the merged run are the first i of one run and the first k - i of
+            // the other, i the least for which the other's (k - i)th does not come after it.
+            size_t a = begin, b = middle;
+            for (size_t piece = 1; piece <= pieces; ++piece) {
+                const size_t k = (end - begin) * piece / pieces;
+                size_t low = k > end - middle ? k - (end - middle) : 0, high = std::min(k, middle - begin);
+                while (low < high) {
+                    const size_t i = (low + high) / 2, j = k - i;
+                    if (j > 0 && before(merged[begin + i], merged[middle + j - 1]))
+                        low = i + 1;
+                    else
+                        high = i;
+                }
+                const size_t aEnd = begin + low, bEnd = middle + (k - low);
+                work.push_back({a, aEnd, b, bEnd, a - begin + b - middle + begin});
+                a = aEnd;
+                b = bEnd;
+            }
+            joined.push_back(end);
+            begin = end;
+        }
+        runSplit(pieces, [&](size_t part) {
+            for (size_t i = part; i < work.size(); i += pieces) {
+                const Piece &piece = work[i];
+                std::merge(merged.begin() + ptrdiff_t(piece.a), merged.begin() + ptrdiff_t(piece.aEnd),
+                           merged.begin() + ptrdiff_t(piece.b), merged.begin() + ptrdiff_t(piece.bEnd),
+                           other.begin() + ptrdiff_t(piece.out), before);
+            }
+        });
+        merged.swap(other);
+        runEnds = std::move(joined);
+    }
+    return merged;
 }
 
 } // namespace
@@ -197,52 +403,50 @@ void askStatusOfAll(int fd, const std::string &names, std::vector<Pending> &pend
 FolderListing listOpenFolder(DIR *dir, const QString &path, const FolderIdentity &folder)
 {
     const int fd = ::dirfd(dir);
+    std::vector<std::unique_ptr<Batch>> batches;
+    {
+        Learners learners(fd);
+        for (;;) {
+            errno = 0;
+            const dirent *entry = readdir(dir);
+            if (!entry) {
+                if (errno != 0)
+                    throw PlatformError::fromErrno(path, errno);
+                break;
+            }
+            if (entry->d_name[0] == '.')
+                continue;
+            if (batches.empty() || batches.back()->entries.size() == kBatchEntries) {
+                if (!batches.empty())
+                    learners.submit(batches.back().get());
+                batches.push_back(std::make_unique<Batch>());
+            }
+            Batch &batch = *batches.back();
+            const size_t length = std::strlen(entry->d_name);
+            Pending &pending = batch.entries.emplace_back();
+            pending.offset = quint32(batch.names.size());
+            pending.type = entry->d_type;
+            batch.names.append(entry->d_name, length + 1);
+        }
+        learners.finish(batches.empty() ? nullptr : batches.back().get());
+    }
+
     FolderListing listing;
     listing.identity = folder;
-    // The names first, then the status of every entry that is no folder by its listing.
-    std::string names;
-    std::vector<Pending> pending;
-    QString name;
-    for (;;) {
-        errno = 0;
-        const dirent *entry = readdir(dir);
-        if (!entry) {
-            if (errno != 0)
-                throw PlatformError::fromErrno(path, errno);
-            break;
-        }
-        if (entry->d_name[0] == '.')
-            continue;
-        const qsizetype length = qsizetype(std::strlen(entry->d_name));
-        if (!decodeFileName(entry->d_name, length, name)) {
-            struct stat status;
-            if (entry->d_type == DT_DIR ||
-                (entry->d_type == DT_UNKNOWN &&
-                 ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-                 S_ISDIR(status.st_mode)))
-                listing.undecodableFolders.append(QByteArray(entry->d_name, length));
-            continue;
-        }
-        if (entry->d_type == DT_DIR) {
-            listing.folders.append(name);
-            listing.realFolders.append(name);
-            continue;
-        }
-        // The listing's own numbers are not the file's on every file system: ask for its status.
-        pending.push_back({qsizetype(names.size()), name, {}});
-        names.append(entry->d_name, size_t(length) + 1);
-    }
-    askStatusOfAll(fd, names, pending);
-    listing.files.reserve(qsizetype(pending.size()));
-    listing.fileIdentities.reserve(qsizetype(pending.size()));
-    for (Pending &entry : pending) {
-        if (entry.shown == FileIdentity::Kind::File) {
-            listing.files.append(std::move(entry.name));
-            listing.fileIdentities.append(entry.identity);
-        } else if (entry.shown == FileIdentity::Kind::Folder) {
-            listing.folders.append(entry.name);
-            if (entry.identity.kind == FileIdentity::Kind::Folder)
-                listing.realFolders.append(std::move(entry.name));
+    for (const auto &batch : batches)
+        listing.undecodableFolders.append(std::move(batch->undecodableFolders));
+    const std::vector<Pending *> byName = mergedByName(batches);
+    listing.files.reserve(qsizetype(byName.size()));
+    listing.fileIdentities.reserve(qsizetype(byName.size()));
+    for (Pending *entry : byName) {
+        if (entry->shown == FileIdentity::Kind::File) {
+            listing.files.append(std::move(entry->name));
+            listing.fileIdentities.append(entry->identity);
+        } else if (entry->type == DT_DIR || entry->shown == FileIdentity::Kind::Folder) {
+            listing.folders.append(entry->name);
+            // A link to a folder is shown as one, but a walk of the tree does not follow it.
+            if (entry->type == DT_DIR || entry->identity.kind == FileIdentity::Kind::Folder)
+                listing.realFolders.append(std::move(entry->name));
         }
     }
     return listing;

@@ -1,6 +1,5 @@
 #include "foldertree.h"
 
-#include "filenameorder.h"
 #include "filestatus.h"
 #include "folderreader.h"
 #include "platformerror.h"
@@ -151,7 +150,6 @@ private:
             frame.children = std::move(listing.realFolders);
             if (m_excluded)
                 frame.children.removeIf(m_excluded);
-            sortFileNames(frame.children);
         }
         QList<QByteArray> undecodable = below ? std::move(listing.undecodableFolders)
                                               : QList<QByteArray>();

@@ -1,5 +1,6 @@
 #include "folderreader.h"
 
+#include "filenameorder.h"
 #include "windowsfiles.h"
 
 #include <windows.h>
@@ -30,5 +31,7 @@ FolderListing readFolder(const QString &path)
             listing.fileIdentities.append(toFileIdentity(identity));
         }
     }
+    sortFileNames(listing.files, &listing.fileIdentities);
+    sortFileNames(listing.folders);
     return listing;
 }

@@ -18,12 +18,12 @@ static_assert(int(winfs::Kind::Other) == int(FileIdentity::Kind::Other));
 // write go along.
 inline FileIdentity toFileIdentity(const winfs::Identity &identity)
 {
-    return {identity.volume,
-            identity.fileId,
-            (identity.created - kTicksTo1970) * 100,
-            (identity.modified - kTicksTo1970) * 100,
-            identity.size,
-            FileIdentity::Kind(int(identity.kind))};
+    return {.device = identity.volume,
+            .inode = identity.fileId,
+            .stamp = (identity.created - kTicksTo1970) * 100,
+            .modified = (identity.modified - kTicksTo1970) * 100,
+            .size = identity.size,
+            .kind = FileIdentity::Kind(int(identity.kind))};
 }
 
 inline winfs::Identity toIdentity(const FileIdentity &identity)
