@@ -1,20 +1,11 @@
-#include "appicon.h"
-#include "busypointer.h"
 #include "commandline.h"
 #include "console.h"
-#include "confirmdialoghost.h"
 #include "display.h"
-#include "fileinformation.h"
-#include "fonts.h"
-#include "promodule.h"
-#include "purge.h"
-#include "programstarter.h"
-#include "qtmessageboxes.h"
-#include "registry.h"
-#include "settingsstore.h"
-#include "stalerequests.h"
+#include "windowlibrary.h"
+#include "windowmain.h"
 
-#include <QApplication>
+#include <QCoreApplication>
+#include <QString>
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,31 +30,29 @@ int main(int argc, char *argv[])
     mallopt(M_ARENA_MAX, 1);
 #endif
 
+    QString error;
+#ifdef Q_OS_WIN
+    const WindowEntry run = vintrexRunWindow;
+#else
+    const QString library = findWindowLibrary(error);
+    if (library.isEmpty()) {
+        std::fprintf(stderr, "vintrex: %s\n", qPrintable(error));
+        return EXIT_FAILURE;
+    }
+#endif
     if (!displayAvailable()) {
         std::fprintf(stderr, "vintrex: no display to open the window on (DISPLAY is %s); "
                              "start it from a desktop session\n",
                      qEnvironmentVariableIsEmpty("DISPLAY") ? "not set" : "not reachable");
         return EXIT_FAILURE;
     }
-
-    QApplication app(argc, argv);
-    QApplication::setWindowIcon(applicationIcon());
-    installFontSubstitutes();
-    quietStaleAccessibilityRequests();
-
-    SettingsStore settings(QStringLiteral("Pro"));
-    QtMessageBoxes messages;
-    BusyPointer busy;
-    ServiceFactory services;
-    ProModule engine(messages, services);
-    ProgramStarter starter;
-    Purge window(engine, settings, messages, busy, systemRegistry(), starter);
-    ConfirmDialogHost confirm(engine, &window);
-    engine.setViews(&window, &confirm);
-    window.setStartupFolder(commandLine.windowFolder());
-    // Up before the load: a large saved folder is read with the window on screen and the busy
-    // pointer over it, not behind a window that has not appeared yet.
-    window.show();
-    window.Form_Load();
-    return app.exec();
+#ifndef Q_OS_WIN
+    const WindowEntry run = loadWindowLibrary(library, error);
+    if (!run) {
+        std::fprintf(stderr, "vintrex: %s\n", qPrintable(error));
+        return EXIT_FAILURE;
+    }
+#endif
+    const QString startFolder = commandLine.windowFolder();
+    return run(argc, argv, &startFolder);
 }
