@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -31,19 +32,15 @@ bool isSingleComponent(const QString &name, QByteArray &encoded)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
-    bool ascii = true;
-    for (QChar c : name) {
-        if (c == QLatin1Char('/') || c.isNull())
-            return false;
-        ascii = ascii && c.unicode() < 0x80;
-    }
-    if (ascii) {
-        encoded = name.toLatin1(); // the same bytes, without a codec
-        return true;
-    }
     encoded = QFile::encodeName(name);
+    const char *const bytes = encoded.constData();
+    const qsizetype size = encoded.size();
+    if (std::memchr(bytes, '/', size_t(size)) || std::memchr(bytes, '\0', size_t(size)))
+        return false;
+    if (std::all_of(bytes, bytes + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return true; // ASCII: the same bytes as the text
     QString decoded;
-    return decodeFileName(encoded.constData(), encoded.size(), decoded) && decoded == name;
+    return decodeFileName(bytes, size, decoded) && decoded == name;
 }
 
 QString describe(FileIdentity::Kind kind)
