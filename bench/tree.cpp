@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -116,6 +116,46 @@ double median(std::vector<double> times)
     return times[times.size() / 2];
 }
 
+struct Run
+{
+    double ms;
+    long peakKb;
+};
+
+// The program run with its reports thrown away (what it writes to standard error kept in
+// `errors`): its time and its own peak resident size. Started by posix_spawn, which does not
+// copy the bench's own memory as fork would: the time is the program's, as a shell starts it.
+Run runQuietly(const QString &program, const QStringList &arguments, const QString &errors)
+{
+    std::vector<QByteArray> bytes{QFile::encodeName(program)};
+    for (const QString &argument : arguments)
+        bytes.push_back(QFile::encodeName(argument));
+    std::vector<char *> argv;
+    for (QByteArray &argument : bytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    const QByteArray errorPath = QFile::encodeName(errors);
+    posix_spawn_file_actions_addopen(&actions, 2, errorPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QElapsedTimer timer;
+    timer.start();
+    pid_t child = -1;
+    const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    struct rusage usage = {};
+    if (spawned != 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        QFile error(errors);
+        error.open(QIODevice::ReadOnly);
+        qFatal("%s %s failed: %s", argv[0], qPrintable(arguments.join(QLatin1Char(' '))),
+               error.readAll().constData());
+    }
+    return {double(timer.nsecsElapsed()) / 1e6, usage.ru_maxrss};
+}
+
 } // namespace
 
 void benchTree(const QString &temp, const QString &program)
@@ -133,16 +173,7 @@ void benchTree(const QString &temp, const QString &program)
             }
             ::sync();
             auto runProgram = [&](const QString &tree, QStringList arguments) {
-                QProcess process;
-                process.setStandardOutputFile(QProcess::nullDevice());
-                QElapsedTimer timer;
-                timer.start();
-                process.start(program, arguments << tree);
-                if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
-                    process.exitCode() != 0)
-                    qFatal("%s failed: %s", qPrintable(program),
-                           process.readAllStandardError().constData());
-                const double ms = double(timer.nsecsElapsed()) / 1e6;
+                const double ms = runQuietly(program, arguments << tree, temp + QStringLiteral("/errors")).ms;
                 if (filesIn(tree) != kept)
                     qFatal("the purge of the tree left %d files", filesIn(tree));
                 return ms;
@@ -180,31 +211,11 @@ void benchTree(const QString &temp, const QString &program)
 
 namespace {
 
-struct Run
+// The program run on `tree` as the tree lines run it.
+Run purgeTree(const QString &program, const QString &tree)
 {
-    double ms;
-    long peakKb;
-};
-
-// The program run on `tree` with its reports thrown away: its time and its own peak resident size.
-Run runQuietly(const QString &program, const QString &tree)
-{
-    const QByteArray path = QFile::encodeName(program), folder = QFile::encodeName(tree);
-    QElapsedTimer timer;
-    timer.start();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::execl(path.constData(), path.constData(), "--purge", "--recursive", folder.constData(), nullptr);
-        ::_exit(127);
-    }
-    int status = 0;
-    struct rusage usage = {};
-    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0)
-        qFatal("%s --purge --recursive %s failed", path.constData(), folder.constData());
-    return {double(timer.nsecsElapsed()) / 1e6, usage.ru_maxrss};
+    return runQuietly(program, {QStringLiteral("--purge"), QStringLiteral("--recursive"), tree},
+                      tree + QStringLiteral(".errors"));
 }
 
 int openFolder(const QString &path)
@@ -280,7 +291,7 @@ void benchDeep(const QString &place, const QString &program)
         fd = next;
     }
     ::close(fd);
-    const Run run = runQuietly(program, tree);
+    const Run run = purgeTree(program, tree);
     const int purged = purgedLevels(top, levels, false);
     std::printf("tree deep: vintrex --purge --recursive %.1f ms, peak %.1f MB, %d of %d levels purged "
                 "(one pair of versions a level)\n",
@@ -327,7 +338,7 @@ void benchWide(const QString &place, const QString &program)
         makeWideTree(trees[1], groups, foldersPerGroup);
         for (int turn = 0; turn < 2; ++turn) {
             if ((round + turn) % 2 == 0) {
-                programTimes.push_back(runQuietly(program, trees[0]).ms);
+                programTimes.push_back(purgeTree(program, trees[0]).ms);
                 if (filesBelow(openFolder(trees[0])) != kept)
                     qFatal("the purge of the wide tree left other files");
             } else {
