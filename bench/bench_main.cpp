@@ -654,10 +654,11 @@ Started startProgram(Display &display, const QByteArray &program, const QString 
             continue;
         started.shownMs = msSince(timer);
         // The window comes up before a large folder is read: its size at rest is read once the
-        // program has used no processor time for a while.
+        // program has used no processor time for a second and a half (it gives back what a large
+        // folder's reading freed after a second of rest).
         for (long before = -1, now = cpuTicks(pid); atRest && now != before; now = cpuTicks(pid)) {
             before = now;
-            ::usleep(150000);
+            ::usleep(1500000);
         }
         if (atRest)
             started.residentKb = residentKb(pid);

@@ -8,11 +8,16 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QStringListModel>
+#include <QTimer>
 
 #include <utility>
 
-FileList::FileList(QWidget *parent) : QListView(parent), m_model(new QStringListModel(this))
+FileList::FileList(QWidget *parent)
+    : QListView(parent), m_model(new QStringListModel(this)), m_release(new QTimer(this))
 {
+    m_release->setSingleShot(true);
+    m_release->setInterval(1000);
+    connect(m_release, &QTimer::timeout, this, [] { releaseFreedMemory(); });
     setModel(m_model);
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -62,15 +67,18 @@ void FileList::load(const QString &folder, const QString &pattern,
 {
     // Letters match without regard to case: *.prt.* also lists BRACKET.PRT.3.
     const WildcardPattern matcher(pattern, Qt::CaseInsensitive);
+    m_release->stop(); // a reading would only take the pages back
     const QString cleanFolder = QDir::cleanPath(folder);
     QStringList names;
     QList<FileIdentity> identities;
     FolderIdentity identity;
+    qsizetype read = 0;
     if (!folder.isEmpty()) {
         MatchingFiles files = runWhileResponsive([&] {
-            FolderListing read = listing ? std::move(*listing) : readFolder(cleanFolder);
-            identity = read.identity;
-            return matchingFiles(std::move(read), matcher);
+            FolderListing listed = listing ? std::move(*listing) : readFolder(cleanFolder);
+            identity = listed.identity;
+            read = listed.files.size() + listed.folders.size();
+            return matchingFiles(std::move(listed), matcher);
         });
         names = std::move(files.names);
         identities = std::move(files.identities);
@@ -86,6 +94,9 @@ void FileList::load(const QString &folder, const QString &pattern,
     m_identities = std::move(identities);
     m_identity = identity;
     m_model->setStringList(m_names);
+    constexpr qsizetype kLargeFolder = 20000;
+    if (read >= kLargeFolder)
+        m_release->start();
 
     if (!keep.isEmpty()) {
         const qsizetype row = m_names.indexOf(keep);

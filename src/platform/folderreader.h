@@ -26,5 +26,10 @@ struct FolderListing
 // Throws PlatformError when the folder cannot be opened or read.
 FolderListing readFolder(const QString &path);
 
+// Reading a large folder leaves the memory of its work freed between the names that stay;
+// this gives those pages back to the system where the C library keeps them (a few
+// milliseconds for a folder of 300,000 files).
+void releaseFreedMemory();
+
 // The name as the file system stores it; false when no text gives back exactly these bytes.
 bool decodeFileName(const char *name, qsizetype length, QString &out);

@@ -21,6 +21,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -122,6 +125,13 @@ bool decodeFileName(const char *name, qsizetype length, QString &out)
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     out = decoder.decode(bytes);
     return !decoder.hasError() && out.toUtf8() == bytes;
+}
+
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 FolderListing readFolder(const QString &path)

@@ -5,6 +5,11 @@
 
 #include <windows.h>
 
+void releaseFreedMemory()
+{
+    // The Windows heap gives back what is freed by itself.
+}
+
 FolderListing readFolder(const QString &path)
 {
     winfs::Folder folder;
