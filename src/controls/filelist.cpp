@@ -1,6 +1,7 @@
 #include "filelist.h"
 
 #include "folderreader.h"
+#include "memoryrelease.h"
 #include "responsivewait.h"
 #include "wildcardpattern.h"
 
@@ -8,16 +9,11 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QStringListModel>
-#include <QTimer>
 
 #include <utility>
 
-FileList::FileList(QWidget *parent)
-    : QListView(parent), m_model(new QStringListModel(this)), m_release(new QTimer(this))
+FileList::FileList(QWidget *parent) : QListView(parent), m_model(new QStringListModel(this))
 {
-    m_release->setSingleShot(true);
-    m_release->setInterval(1000);
-    connect(m_release, &QTimer::timeout, this, [] { releaseFreedMemory(); });
     setModel(m_model);
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -67,7 +63,6 @@ void FileList::load(const QString &folder, const QString &pattern,
 {
     // Letters match without regard to case: *.prt.* also lists BRACKET.PRT.3.
     const WildcardPattern matcher(pattern, Qt::CaseInsensitive);
-    m_release->stop(); // a reading would only take the pages back
     const QString cleanFolder = QDir::cleanPath(folder);
     QStringList names;
     QList<FileIdentity> identities;
@@ -96,7 +91,7 @@ void FileList::load(const QString &folder, const QString &pattern,
     m_model->setStringList(m_names);
     constexpr qsizetype kLargeFolder = 20000;
     if (read >= kLargeFolder)
-        m_release->start();
+        releaseMemoryWhenIdle();
 
     if (!keep.isEmpty()) {
         const qsizetype row = m_names.indexOf(keep);

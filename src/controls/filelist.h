@@ -8,7 +8,6 @@
 #include <optional>
 
 class QStringListModel;
-class QTimer;
 
 // The file list: names of the regular files of one folder that match a pattern, sorted by
 // name without regard to case (ties in exact order). It lists the folder itself (see
@@ -61,7 +60,4 @@ private:
     QStringList m_names;
     QList<FileIdentity> m_identities;
     FolderIdentity m_identity;
-    // Once a large folder's list has been up for a second with no other reading, the memory its
-    // reading left freed goes back to the system.
-    QTimer *m_release;
 };

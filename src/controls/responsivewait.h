@@ -1,6 +1,7 @@
 #pragma once
 
 #include "busypointer.h"
+#include "memoryrelease.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -25,6 +26,7 @@ std::invoke_result_t<Work &> runWhileResponsive(Work &&work, int glanceMs = 50)
     QCoreApplication *app = QCoreApplication::instance();
     if (!qobject_cast<QGuiApplication *>(app) || QThread::currentThread() != app->thread())
         return work();
+    holdMemoryRelease();
     std::optional<Result> result;
     std::exception_ptr failure;
     const std::unique_ptr<QThread> worker(QThread::create([&] {
