@@ -224,6 +224,12 @@ PinnedFolder::PinnedFolder(const QString &path, const FolderIdentity &listed,
                                     O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0)
         throw PlatformError::fromErrno(m_path, errno);
+    if (descriptor >= 0) {
+        // The folder its lister read, held open since: it is the listed folder, and what its
+        // file system keeps was asked then.
+        m_inodesKept = listed.inodesKept;
+        return;
+    }
     FolderIdentity now;
     if (const int err = folderStatus(m_fd, now)) {
         ::close(m_fd);

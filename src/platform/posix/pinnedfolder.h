@@ -17,7 +17,8 @@ public:
     // Opens the folder (links in its path are followed: it is the folder the user listed) and
     // checks that it is still the folder identified by `listed`. Throws PlatformError when it
     // cannot be opened or is another folder now.
-    // A `descriptor` (not -1) is the folder already open, which is used instead of the path.
+    // A `descriptor` (not -1) is the folder its lister read, held open since: it is used
+    // instead of the path, and needs no check.
     PinnedFolder(const QString &path, const FolderIdentity &listed, FileOperations &operations,
                  int descriptor = -1);
     ~PinnedFolder();
