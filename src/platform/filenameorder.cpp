@@ -18,10 +18,7 @@ void sortFileNames(QStringList &names, QList<FileIdentity> *companion)
     std::vector<qsizetype> order(static_cast<size_t>(n));
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        const int byFolded = QStringView(folded[size_t(a)]).compare(folded[size_t(b)]);
-        if (byFolded != 0)
-            return byFolded < 0;
-        return QStringView(names[a]).compare(QStringView(names[b])) < 0; // ties in exact order
+        return comesBefore(folded[size_t(a)], names[a], folded[size_t(b)], names[b]);
     });
     QStringList sortedNames;
     sortedNames.reserve(n);

@@ -9,6 +9,16 @@
 // companion list, when given, is put in the same order.
 void sortFileNames(QStringList &names, QList<FileIdentity> *companion = nullptr);
 
+// That order for two names, each given with its case-folded form.
+inline bool comesBefore(QStringView folded, QStringView name, QStringView otherFolded,
+                        QStringView otherName)
+{
+    const int byFolded = folded.compare(otherFolded);
+    if (byFolded != 0)
+        return byFolded < 0;
+    return name.compare(otherName) < 0; // ties in exact order
+}
+
 struct FolderListing;
 class WildcardPattern;
 

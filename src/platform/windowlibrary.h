@@ -7,9 +7,8 @@
 // loads the graphical libraries, and starts in half the time.
 using WindowEntry = int (*)(int argc, char *argv[], const QString *startFolder);
 
-// Neither is built for Windows.
 // The window's library: beside the program in the build folder, else where it is installed.
-// Empty, with `error` set, when neither place has it.
+// Empty, with `error` set, when neither place has it. (Neither function is built for Windows.)
 QString findWindowLibrary(QString &error);
 
 // The window's entry in that library; null, with `error` set, when it cannot be loaded.

@@ -1,3 +1,4 @@
+#include "filenameorder.h"
 #include "filestatus.h"
 #include "folderreader.h"
 
@@ -5,6 +6,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <QThread>
 
 #include <cerrno>
 #include <cstring>
@@ -177,10 +179,7 @@ struct Batch
 
 bool comesFirst(const Pending &a, const Pending &b)
 {
-    const int byFolded = QStringView(*a.sortKey).compare(QStringView(*b.sortKey));
-    if (byFolded != 0)
-        return byFolded < 0;
-    return QStringView(a.name).compare(QStringView(b.name)) < 0; // ties in exact order
+    return comesBefore(*a.sortKey, a.name, *b.sortKey, b.name);
 }
 
 // Everything known of a batch's entries that does not depend on the others.
@@ -234,11 +233,11 @@ void learn(int fd, Batch &batch)
     });
 }
 
-// How many threads share the work of reading a large folder. Asked once: the system reads it
-// from a file each time.
+// How many threads share the work of reading a large folder: the cores the program may use,
+// as for the command line's jobs. Asked once: the system is asked each time.
 size_t readingThreads()
 {
-    static const size_t threads = std::min(8u, std::max(1u, std::thread::hardware_concurrency()));
+    static const size_t threads = size_t(std::clamp(QThread::idealThreadCount(), 1, 8));
     return threads;
 }
 
@@ -387,7 +386,7 @@ std::vector<Pending *> mergedByName(const std::vector<std::unique_ptr<Batch>> &b
                         high = i;
                 }
                 const size_t aEnd = begin + low, bEnd = middle + (k - low);
-                work.push_back({a, aEnd, b, bEnd, a - begin + b - middle + begin});
+                work.push_back({a, aEnd, b, bEnd, a + (b - middle)});
                 a = aEnd;
                 b = bEnd;
             }
