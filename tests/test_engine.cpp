@@ -24,6 +24,7 @@
 
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #endif
 
 using Answer = MessageBoxes::Answer;
@@ -842,6 +843,7 @@ private slots:
             QCOMPARE(::lstat(QFile::encodeName(work + "/" + listing.files[i]).constData(), &status), 0);
             const FileIdentity &identity = listing.fileIdentities[i];
             QCOMPARE(identity.inode, quint64(status.st_ino));
+            QCOMPARE(identity.device, quint64(major(status.st_dev)) << 32 | minor(status.st_dev));
             QCOMPARE(identity.kind, S_ISLNK(status.st_mode) ? FileIdentity::Kind::Link : FileIdentity::Kind::File);
         }
 #endif
