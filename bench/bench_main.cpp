@@ -36,7 +36,6 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
-#include <malloc.h>
 #include <fcntl.h>
 #include <functional>
 #include <poll.h>
@@ -743,8 +742,7 @@ void benchStartup(const QTemporaryDir &temp, const QString &folder, const QStrin
 
 int main(int argc, char *argv[])
 {
-    // The heaps as the program's window has them: one for all its threads.
-    mallopt(M_ARENA_MAX, 1);
+    setUpHeapsForReading(); // as the program's window has them
     QApplication app(argc, argv);
     int files = 30000;
     const QStringList arguments = QCoreApplication::arguments();

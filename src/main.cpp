@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "console.h"
 #include "display.h"
+#include "folderreader.h"
 #include "windowlibrary.h"
 #include "windowmain.h"
 
@@ -9,9 +10,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 int main(int argc, char *argv[])
 {
@@ -24,11 +22,7 @@ int main(int argc, char *argv[])
         return commandLine.run(argc, argv);
     }
 
-#ifdef __GLIBC__
-    // The window reads folders on worker threads. Each would otherwise get a heap of its own
-    // and keep there what a large folder's listing freed: twice the memory for the same list.
-    mallopt(M_ARENA_MAX, 1);
-#endif
+    setUpHeapsForReading();
 
     QString error;
 #ifdef Q_OS_WIN

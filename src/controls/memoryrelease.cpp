@@ -30,6 +30,9 @@ void releaseMemoryWhenIdle()
 
 void holdMemoryRelease()
 {
-    if (QTimer *timer = releaseTimer())
+    QTimer *timer = releaseTimer();
+    if (timer && timer->isActive()) {
         timer->stop();
+        releaseFreedMemory();
+    }
 }

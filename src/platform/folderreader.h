@@ -31,5 +31,11 @@ FolderListing readFolder(const QString &path);
 // milliseconds for a folder of 300,000 files).
 void releaseFreedMemory();
 
+// Sets up the heaps for a program that reads large folders: one for each thread that reads at
+// once, and no more. The threads that share a folder's work allocate its names side by side;
+// sharing one heap, they would wait on its lock at each name. What they freed is given back
+// by releaseFreedMemory, whichever heap holds it. Call before any thread starts.
+void setUpHeapsForReading();
+
 // The name as the file system stores it; false when no text gives back exactly these bytes.
 bool decodeFileName(const char *name, qsizetype length, QString &out);

@@ -241,6 +241,18 @@ size_t readingThreads()
     return threads;
 }
 
+} // namespace
+
+void setUpHeapsForReading()
+{
+#ifdef __GLIBC__
+    // The main thread, the thread that reads a folder and its helpers.
+    mallopt(M_ARENA_MAX, int(readingThreads()) + 1);
+#endif
+}
+
+namespace {
+
 // Status calls wait on the file system each on its own thread: the batches of a large folder
 // are learnt on worker threads while the folder is still read, and by the reading thread once
 // it is done reading.

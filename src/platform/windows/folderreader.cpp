@@ -10,6 +10,11 @@ void releaseFreedMemory()
     // The Windows heap gives back what is freed by itself.
 }
 
+void setUpHeapsForReading()
+{
+    // One process heap, whose lock is made for many threads.
+}
+
 FolderListing readFolder(const QString &path)
 {
     winfs::Folder folder;
