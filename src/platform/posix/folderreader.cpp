@@ -288,6 +288,18 @@ public:
         m_ready.notify_one();
     }
 
+    // After each full batch: when the workers are behind, the reading thread learns the batch it
+    // has just read itself, while the entries are still in its cache; they take the older ones.
+    Batch *claimIfBehind()
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_queue.size() - m_taken < 2)
+            return nullptr;
+        Batch *batch = m_queue.back();
+        m_queue.pop_back();
+        return batch;
+    }
+
     // The folder read to its end, `last` its last batch (if any): the reading thread takes its
     // share, and returns once every batch is learnt. A folder of one batch starts no thread.
     void finish(Batch *last)
@@ -324,7 +336,7 @@ private:
     const int m_fd;
     std::mutex m_mutex;
     std::condition_variable m_ready;
-    std::vector<Batch *> m_queue; // taken from the front
+    std::vector<Batch *> m_queue; // taken from the front by workers, from the back by the reader
     size_t m_taken = 0;
     bool m_finished = false, m_stopping = false;
     std::vector<std::thread> m_workers;
@@ -438,8 +450,11 @@ FolderListing listOpenFolder(DIR *dir, const QString &path, const FolderIdentity
             if (entry->d_name[0] == '.')
                 continue;
             if (batches.empty() || batches.back()->entries.size() == kBatchEntries) {
-                if (!batches.empty())
+                if (!batches.empty()) {
                     learners.submit(batches.back().get());
+                    if (Batch *own = learners.claimIfBehind())
+                        learn(fd, *own);
+                }
                 batches.push_back(std::make_unique<Batch>());
             }
             Batch &batch = *batches.back();
