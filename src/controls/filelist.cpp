@@ -82,6 +82,9 @@ void FileList::load(const QString &folder, const QString &pattern,
     const int selected = selectedRow();
     const QString keep = cleanFolder == m_folder && selected >= 0 ? m_names[selected] : QString();
     const int scrolled = verticalScrollBar()->value();
+    // A large list read, or one let go of, leaves much memory free.
+    constexpr qsizetype kLargeFolder = 20000;
+    const bool large = read >= kLargeFolder || m_names.size() >= kLargeFolder;
 
     m_folder = folder.isEmpty() ? QString() : cleanFolder;
     m_pattern = pattern;
@@ -89,8 +92,7 @@ void FileList::load(const QString &folder, const QString &pattern,
     m_identities = std::move(identities);
     m_identity = identity;
     m_model->setStringList(m_names);
-    constexpr qsizetype kLargeFolder = 20000;
-    if (read >= kLargeFolder)
+    if (large)
         releaseMemoryWhenIdle();
 
     if (!keep.isEmpty()) {
