@@ -32,7 +32,7 @@ FolderListing readFolder(const QString &path);
 void releaseFreedMemory();
 
 // Sets up the heaps for a program that reads large folders: one for each thread that reads at
-// once, and no more. The threads that share a folder's work allocate its names side by side;
+// once, and few more. The threads that share a folder's work allocate its names side by side;
 // sharing one heap, they would wait on its lock at each name. What they freed is given back
 // by releaseFreedMemory, whichever heap holds it. Call before any thread starts.
 void setUpHeapsForReading();

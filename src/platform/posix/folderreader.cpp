@@ -246,8 +246,9 @@ size_t readingThreads()
 void setUpHeapsForReading()
 {
 #ifdef __GLIBC__
-    // The main thread, the thread that reads a folder and its helpers.
-    mallopt(M_ARENA_MAX, int(readingThreads()) + 1);
+    // The main thread, the thread that reads a folder and its helpers, and room for the few
+    // threads Qt starts of itself: a thread that finds no heap free shares one that is another's.
+    mallopt(M_ARENA_MAX, int(readingThreads()) + 5);
 #endif
 }
 
