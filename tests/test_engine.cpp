@@ -20,6 +20,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #ifndef Q_OS_WIN
@@ -793,6 +795,31 @@ private slots:
             QFile file(work + "/" + name);
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.readAll(), name == "a.prt.2" ? "two" : "one");
+        }
+    }
+
+    // A folder that cannot be opened is reported with the system's own reason, naming it.
+    void unopenableFolderSaysWhy_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<int>("error");
+        QTest::newRow("missing") << "missing" << ENOENT;
+        QTest::newRow("a file") << "file.prt.1" << ENOTDIR;
+    }
+    void unopenableFolderSaysWhy()
+    {
+        SKIP_WITHOUT_POSIX(); // the reasons are the C library's
+        QFETCH(QString, what);
+        QFETCH(int, error);
+        QTemporaryDir tmp;
+        makeFile(tmp.path(), "file.prt.1");
+        const QString path = tmp.filePath(what);
+        try {
+            readFolder(path);
+            QFAIL("read a folder that is not there");
+        } catch (const PlatformError &failure) {
+            QCOMPARE((QStringList{failure.path(), failure.reason()}),
+                     (QStringList{path, QString::fromLocal8Bit(std::strerror(error))}));
         }
     }
 
