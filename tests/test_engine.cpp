@@ -558,6 +558,7 @@ private slots:
         QTest::newRow("dot") << ".";
         QTest::newRow("dot dot") << "..";
         QTest::newRow("file beside the folder") << "../outside.prt.1";
+        QTest::newRow("not ASCII, beside the folder") << QStringLiteral("../outsid\u00e9.prt.1");
         QTest::newRow("NUL after an existing name") << QStringLiteral("a.prt.1") + QChar(0) + "x";
         QTest::newRow("unpaired surrogate") << QStringLiteral("a.prt.1") + QChar(0xD800);
     }

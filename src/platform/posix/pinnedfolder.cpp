@@ -28,19 +28,32 @@ QString withoutTrailingSlashes(QString path)
 
 // A name that could reach outside the folder, or that the system would read as a different
 // name (a NUL cuts it short, a character that does not encode becomes another one), is refused.
-bool isSingleComponent(const QString &name, QByteArray &encoded)
+bool isSingleComponent(const QString &name, PinnedFolder::NameBytes &encoded)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
-    encoded = QFile::encodeName(name);
-    const char *const bytes = encoded.constData();
+    const qsizetype length = name.size();
+    const QChar *const chars = name.constData();
+    const bool ascii = std::all_of(chars, chars + length, [](QChar c) { return c.unicode() < 0x80; });
+    encoded.clear();
+    if (ascii) { // the same bytes as the text
+        encoded.resize(length);
+        std::transform(chars, chars + length, encoded.data(), [](QChar c) { return char(c.unicode()); });
+    } else {
+        const QByteArray bytes = QFile::encodeName(name);
+        encoded.append(bytes.constData(), bytes.size());
+    }
     const qsizetype size = encoded.size();
-    if (std::memchr(bytes, '/', size_t(size)) || std::memchr(bytes, '\0', size_t(size)))
+    if (std::memchr(encoded.constData(), '/', size_t(size)) ||
+        std::memchr(encoded.constData(), '\0', size_t(size)))
         return false;
-    if (std::all_of(bytes, bytes + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return true; // ASCII: the same bytes as the text
-    QString decoded;
-    return decodeFileName(bytes, size, decoded) && decoded == name;
+    if (!ascii) {
+        QString decoded;
+        if (!decodeFileName(encoded.constData(), size, decoded) || decoded != name)
+            return false;
+    }
+    encoded.append('\0');
+    return true;
 }
 
 QString describe(FileIdentity::Kind kind)
@@ -256,10 +269,9 @@ QString PinnedFolder::pathOf(const QString &name) const
     return (m_path == QLatin1String("/") ? m_path : m_path + QLatin1Char('/')) + name;
 }
 
-QByteArray PinnedFolder::checkedEntry(const QString &name, const FileIdentity &listedAs,
-                                      FileIdentity *nowOut)
+void PinnedFolder::checkedEntry(const QString &name, const FileIdentity &listedAs,
+                                NameBytes &encoded, FileIdentity *nowOut)
 {
-    QByteArray encoded;
     if (!isSingleComponent(name, encoded))
         throw PlatformError(pathOf(name), QStringLiteral("not a file name"));
     FileIdentity listed = listedAs;
@@ -283,18 +295,19 @@ QByteArray PinnedFolder::checkedEntry(const QString &name, const FileIdentity &l
     }
     if (nowOut)
         *nowOut = now;
-    return encoded;
 }
 
 void PinnedFolder::expectSame(const QString &name, const FileIdentity &listed)
 {
-    checkedEntry(name, listed);
+    NameBytes encoded;
+    checkedEntry(name, listed, encoded);
 }
 
 void PinnedFolder::removeFile(const QString &name, const FileIdentity &listed)
 {
     FileIdentity now;
-    const QByteArray encoded = checkedEntry(name, listed, &now);
+    NameBytes encoded;
+    checkedEntry(name, listed, encoded, &now);
     // Where the change time tells a re-created file from the listed one, deleting one name of a
     // file with several moves that time for its other names. Held open by this name, the file's
     // new time is read once the name is gone, so that its other names are still known as listed.
@@ -367,10 +380,11 @@ PlatformError PinnedFolder::replacedError(const QString &name, Moved moved,
 void PinnedFolder::renameFile(const QString &from, const FileIdentity &listed, const QString &to)
 {
     FileIdentity now;
-    const QByteArray encoded = checkedEntry(from, listed, &now);
-    QByteArray target;
-    if (!isSingleComponent(to, target))
+    NameBytes checked, targetBytes;
+    checkedEntry(from, listed, checked, &now);
+    if (!isSingleComponent(to, targetBytes))
         throw PlatformError(pathOf(to), QStringLiteral("not a file name"));
+    const QByteArray encoded(checked.constData()), target(targetBytes.constData());
     if (const int err = m_operations.rename(m_fd, encoded.constData(), m_fd, target.constData())) {
         if (err == EEXIST)
             throw PlatformError(pathOf(from), QStringLiteral("cannot take the name ") + to +
@@ -459,7 +473,9 @@ void PinnedFolder::openTrash()
 void PinnedFolder::trashFile(const QString &name, const FileIdentity &listed)
 {
     FileIdentity now;
-    const QByteArray encoded = checkedEntry(name, listed, &now);
+    NameBytes checked;
+    checkedEntry(name, listed, checked, &now);
+    const QByteArray encoded(checked.constData());
     openTrash();
     if (!m_trash.refusal.isEmpty())
         throw PlatformError(pathOf(name), m_trash.refusal);

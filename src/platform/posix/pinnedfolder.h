@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QVarLengthArray>
 
 class FileOperations;
 
@@ -49,8 +50,13 @@ public:
     // exactly "cannot take the name <to>: a file of that name exists" and leaves both as they are.
     void renameFile(const QString &from, const FileIdentity &listed, const QString &to);
 
+    // A name's bytes as the system reads it, NUL-terminated. Names of up to 255 bytes, which
+    // are nearly all, need no allocation.
+    using NameBytes = QVarLengthArray<char, 256>;
+
 private:
-    QByteArray checkedEntry(const QString &name, const FileIdentity &listed, FileIdentity *now = nullptr);
+    void checkedEntry(const QString &name, const FileIdentity &listed, NameBytes &encoded,
+                      FileIdentity *now = nullptr);
     QString pathOf(const QString &name) const;
     void openTrash();
     enum class Moved { Checked, PutBack, Stranded };
