@@ -18,10 +18,10 @@ const QChar kSeparator = QDir::separator();
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kAbortNotice =
     QStringLiteral("Aborting Purge because files cannot be deleted - possible write protection!");
+const QString kTrashAbortNotice = QStringLiteral("Aborting Purge because files cannot be moved to trash!");
 // Most deletions take a few microseconds: whether it is time to draw the window again is asked
 // at every eighth, not at each.
 constexpr qsizetype kDeletionsBetweenClockReads = 8;
-const QString kTrashAbortNotice = QStringLiteral("Aborting Purge because files cannot be moved to trash!");
 
 } // namespace
 

@@ -241,19 +241,6 @@ size_t readingThreads()
     return threads;
 }
 
-} // namespace
-
-void setUpHeapsForReading()
-{
-#ifdef __GLIBC__
-    // The main thread, the thread that reads a folder and its helpers, and room for the few
-    // threads Qt starts of itself: a thread that finds no heap free shares one that is another's.
-    mallopt(M_ARENA_MAX, int(readingThreads()) + 5);
-#endif
-}
-
-namespace {
-
 // Status calls wait on the file system each on its own thread: the batches of a large folder
 // are learnt on worker threads while the folder is still read, and by the reading thread once
 // it is done reading.
@@ -433,6 +420,15 @@ std::vector<Pending *> mergedByName(const std::vector<std::unique_ptr<Batch>> &b
 }
 
 } // namespace
+
+void setUpHeapsForReading()
+{
+#ifdef __GLIBC__
+    // The main thread, the thread that reads a folder and its helpers, and room for the few
+    // threads Qt starts of itself: a thread that finds no heap free shares one that is another's.
+    mallopt(M_ARENA_MAX, int(readingThreads()) + 5);
+#endif
+}
 
 FolderListing listOpenFolder(DIR *dir, const QString &path, const FolderIdentity &folder)
 {
