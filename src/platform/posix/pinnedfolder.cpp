@@ -30,28 +30,33 @@ QString withoutTrailingSlashes(QString path)
 // name (a NUL cuts it short, a character that does not encode becomes another one), is refused.
 bool isSingleComponent(const QString &name, PinnedFolder::NameBytes &encoded)
 {
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
     const qsizetype length = name.size();
-    const QChar *const chars = name.constData();
-    const bool ascii = std::all_of(chars, chars + length, [](QChar c) { return c.unicode() < 0x80; });
-    encoded.clear();
-    if (ascii) { // the same bytes as the text
-        encoded.resize(length);
-        std::transform(chars, chars + length, encoded.data(), [](QChar c) { return char(c.unicode()); });
-    } else {
-        const QByteArray bytes = QFile::encodeName(name);
-        encoded.append(bytes.constData(), bytes.size());
-    }
-    const qsizetype size = encoded.size();
-    if (std::memchr(encoded.constData(), '/', size_t(size)) ||
-        std::memchr(encoded.constData(), '\0', size_t(size)))
+    const char16_t *const chars = QStringView(name).utf16();
+    if (length == 0 || (chars[0] == u'.' && (length == 1 || (length == 2 && chars[1] == u'.'))))
         return false;
-    if (!ascii) {
-        QString decoded;
-        if (!decodeFileName(encoded.constData(), size, decoded) || decoded != name)
+    // Most names are ASCII: the same bytes as the text, checked as they are copied.
+    encoded.resize(length + 1);
+    char *const out = encoded.data();
+    qsizetype i = 0;
+    for (; i < length && chars[i] < 0x80; ++i) {
+        if (chars[i] == u'/' || chars[i] == 0)
             return false;
+        out[i] = char(chars[i]);
     }
+    if (i == length) {
+        out[length] = '\0';
+        return true;
+    }
+    const QByteArray bytes = QFile::encodeName(name);
+    const qsizetype size = bytes.size();
+    if (std::memchr(bytes.constData(), '/', size_t(size)) ||
+        std::memchr(bytes.constData(), '\0', size_t(size)))
+        return false;
+    QString decoded;
+    if (!decodeFileName(bytes.constData(), size, decoded) || decoded != name)
+        return false;
+    encoded.clear();
+    encoded.append(bytes.constData(), size);
     encoded.append('\0');
     return true;
 }
