@@ -151,13 +151,14 @@ OldVersionScan scanOldVersions(const QStringList &census, int keep,
     std::sort(recorded.begin(), recorded.end(), [](const Recorded &a, const Recorded &b) {
         return a.first != b.first ? a.first < b.first : a.second < b.second;
     });
-    result.positions.reserve(qsizetype(recorded.size()));
-    result.kept.reserve(qsizetype(recorded.size()));
-    result.model.reserve(qsizetype(recorded.size()));
-    for (const Recorded &r : recorded) {
-        result.positions.append(r.position);
-        result.kept.append(r.kept);
-        result.model.append(r.model);
+    const qsizetype count = qsizetype(recorded.size());
+    result.positions.resize(count);
+    result.kept.resize(count);
+    result.model.resize(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        result.positions[i] = recorded[size_t(i)].position;
+        result.kept[i] = recorded[size_t(i)].kept;
+        result.model[i] = recorded[size_t(i)].model;
     }
     return result;
 }
