@@ -1,4 +1,5 @@
 #include "detailstext.h"
+#include "filenameorder.h"
 #include "oldversions.h"
 #include "profilenames.h"
 
@@ -58,6 +59,26 @@ private slots:
         QVERIFY(!VersionTypeSet::parse("prt,doc", chosen, &unknown));
         QCOMPARE(unknown, QString("doc"));
         QCOMPARE(VersionTypeSet::all().names().size(), qsizetype(kVersionTypes.size()));
+        // Only the whole type: not a part of it, nor more, nor a type cut short by a NUL.
+        const VersionTypeSet six;
+        QVERIFY(six.contains(u"prt") && six.contains(u"txt") && !six.contains(u"frm"));
+        QVERIFY(!six.contains(u"pr") && !six.contains(u"prtx") && !six.contains(QStringView(u"prt\0", 4)) && !six.contains(u""));
+    }
+
+    // File names sort without regard to case, then exactly; capitals are folded wherever they
+    // stand against other characters, and so are letters beyond ASCII.
+    void fileNameOrder()
+    {
+        QStringList names{"\u00e9t\u00e9.prt.1", "b.prt.1", "Zeta.prt.1", "alpha.prt.1", "_x.prt.1",
+                          "\u00c9t\u00e9.prt.1", "Alpha.prt.1"};
+        QList<FileIdentity> sizes(names.size());
+        for (qsizetype i = 0; i < names.size(); ++i)
+            sizes[i].size = i;
+        sortFileNames(names, &sizes);
+        QCOMPARE(names, (QStringList{"_x.prt.1", "Alpha.prt.1", "alpha.prt.1", "b.prt.1", "Zeta.prt.1",
+                                     "\u00c9t\u00e9.prt.1", "\u00e9t\u00e9.prt.1"}));
+        QCOMPARE(sizes[0].size, 4);
+        QCOMPARE(sizes[6].size, 0);
     }
 
     void oldVersions_data()

@@ -50,8 +50,17 @@ bool VersionTypeSet::parse(const QString &text, VersionTypeSet &out, QString *un
 
 bool VersionTypeSet::contains(QStringView type) const
 {
+    // Asked for every listed file: compared in place, without measuring each type first.
+    const qsizetype size = type.size();
+    const char16_t *const text = type.utf16();
     for (size_t i = 0; i < kVersionTypes.size(); ++i) {
-        if ((m_bits >> i & 1u) && type == QStringView(kVersionTypes[i].type))
+        if (!(m_bits >> i & 1u))
+            continue;
+        const char16_t *const known = kVersionTypes[i].type;
+        qsizetype k = 0;
+        while (k < size && known[k] != u'\0' && known[k] == text[k])
+            ++k;
+        if (k == size && known[k] == u'\0')
             return true;
     }
     return false;

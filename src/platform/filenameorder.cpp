@@ -9,12 +9,11 @@
 
 void sortFileNames(QStringList &names, QList<FileIdentity> *companion)
 {
-    // Case-folding leaves most names as they are, and then shares their text.
     const qsizetype n = names.size();
     std::vector<QString> folded;
     folded.reserve(size_t(n));
     for (const QString &name : std::as_const(names))
-        folded.push_back(name.toCaseFolded());
+        folded.push_back(sortKeyOf(name));
     std::vector<qsizetype> order(static_cast<size_t>(n));
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {

@@ -9,6 +9,17 @@
 // companion list, when given, is put in the same order.
 void sortFileNames(QStringList &names, QList<FileIdentity> *companion = nullptr);
 
+// A name case-folded, the key it is sorted by. Folding leaves a name of ASCII letters without
+// capitals as it is, as most are: such a name is shared as it stands, without a call into Qt.
+inline QString sortKeyOf(const QString &name)
+{
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80 || (c.unicode() >= u'A' && c.unicode() <= u'Z'))
+            return name.toCaseFolded();
+    }
+    return name;
+}
+
 // That order for two names, each given with its case-folded form.
 inline bool comesBefore(QStringView folded, QStringView name, QStringView otherFolded,
                         QStringView otherName)

@@ -220,7 +220,7 @@ void learn(int fd, Batch &batch)
         if (entry.name.isNull())
             continue;
         entry.sortKey = &entry.name;
-        QString folded = entry.name.toCaseFolded(); // shares the text when nothing changes
+        QString folded = sortKeyOf(entry.name); // shares the text when nothing changes
         if (folded.constData() != entry.name.constData()) {
             if (batch.folded.empty()) // room for all that may follow: the keys stay where they are
                 batch.folded.reserve(batch.entries.size() - i);
