@@ -70,15 +70,15 @@ private slots:
     void fileNameOrder()
     {
         QStringList names{"\u00e9t\u00e9.prt.1", "b.prt.1", "Zeta.prt.1", "alpha.prt.1", "_x.prt.1",
-                          "\u00c9t\u00e9.prt.1", "Alpha.prt.1"};
+                          "\u00c9t\u00e9.prt.1", "ZZ", "Alpha.prt.1"};
         QList<FileIdentity> sizes(names.size());
         for (qsizetype i = 0; i < names.size(); ++i)
             sizes[i].size = i;
         sortFileNames(names, &sizes);
-        QCOMPARE(names, (QStringList{"_x.prt.1", "Alpha.prt.1", "alpha.prt.1", "b.prt.1", "Zeta.prt.1",
+        QCOMPARE(names, (QStringList{"_x.prt.1", "Alpha.prt.1", "alpha.prt.1", "b.prt.1", "Zeta.prt.1", "ZZ",
                                      "\u00c9t\u00e9.prt.1", "\u00e9t\u00e9.prt.1"}));
         QCOMPARE(sizes[0].size, 4);
-        QCOMPARE(sizes[6].size, 0);
+        QCOMPARE(sizes[7].size, 0);
     }
 
     void oldVersions_data()
