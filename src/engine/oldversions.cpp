@@ -43,14 +43,25 @@ Models groupByModel(const QStringList &census, const std::function<void(int)> &p
     std::vector<int> group(size_t(n), 0);
     std::vector<char> bad(size_t(n), 0);
     std::vector<int> size;
+    QStringView previousBase;
+    int previousId = 0;
     for (int p = 0; p < n; ++p) {
         const QString &name = census[p];
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-        int &id = groupOf[QStringView(name).left(dot + 1)]; // 0 for a new base name, else group + 1
-        if (id == 0) {
-            size.push_back(0);
-            id = int(size.size());
+        const QStringView base = QStringView(name).left(dot + 1);
+        // In a listing sorted by name the versions of a model mostly follow each other: the
+        // model of the name before is tried before the table.
+        int id = previousId;
+        if (id == 0 || base != previousBase) {
+            int &known = groupOf[base]; // 0 for a new base name, else group + 1
+            if (known == 0) {
+                size.push_back(0);
+                known = int(size.size());
+            }
+            id = known;
         }
+        previousBase = base;
+        previousId = id;
         group[size_t(p)] = id - 1;
         ++size[size_t(id - 1)];
         bad[size_t(p)] = !readVersion(QStringView(name).mid(dot + 1), models.value[size_t(p)]);
