@@ -9,15 +9,22 @@
 // companion list, when given, is put in the same order.
 void sortFileNames(QStringList &names, QList<FileIdentity> *companion = nullptr);
 
-// A name case-folded, the key it is sorted by. Folding leaves a name of ASCII letters without
-// capitals as it is, as most are: such a name is shared as it stands, without a call into Qt.
-inline QString sortKeyOf(const QString &name)
+// A name of ASCII characters without capitals, as most are: case folding leaves it as it is,
+// and its order is that of its bytes.
+inline bool isPlainName(QStringView name)
 {
     for (const QChar c : name) {
         if (c.unicode() >= 0x80 || (c.unicode() >= u'A' && c.unicode() <= u'Z'))
-            return name.toCaseFolded();
+            return false;
     }
-    return name;
+    return true;
+}
+
+// A name case-folded, the key it is sorted by; a plain name is shared as it stands, without a
+// call into Qt.
+inline QString sortKeyOf(const QString &name)
+{
+    return isPlainName(name) ? name : name.toCaseFolded();
 }
 
 // That order for two names, each given with its case-folded form.

@@ -162,6 +162,7 @@ struct Pending
     unsigned char type = DT_UNKNOWN; // as the listing gives it
     FileIdentity::Kind shown = FileIdentity::Kind::None; // None: gone meanwhile, or a folder by its listing
     const QString *sortKey = nullptr; // the name case-folded
+    bool plain = false; // ASCII without capitals: sorted by its bytes
     QString name; // null when no text reads back as the name's bytes
     FileIdentity identity;
 };
@@ -213,24 +214,31 @@ void learn(int fd, Batch &batch)
                                                             : FileIdentity::Kind::Other;
         }
     }
-    batch.names = std::string(); // every name is text now, or kept above
     batch.order.reserve(batch.entries.size());
     for (quint32 i = 0; i < batch.entries.size(); ++i) {
         Pending &entry = batch.entries[i];
         if (entry.name.isNull())
             continue;
         entry.sortKey = &entry.name;
-        QString folded = sortKeyOf(entry.name); // shares the text when nothing changes
-        if (folded.constData() != entry.name.constData()) {
+        entry.plain = isPlainName(entry.name);
+        QString folded = entry.plain ? QString() : entry.name.toCaseFolded();
+        if (!entry.plain && folded.constData() != entry.name.constData()) { // else it shares the text
             if (batch.folded.empty()) // room for all that may follow: the keys stay where they are
                 batch.folded.reserve(batch.entries.size() - i);
             entry.sortKey = &batch.folded.emplace_back(std::move(folded));
         }
         batch.order.push_back(i);
     }
+    // Two plain names compare as their bytes do, without a call into Qt.
+    const char *const names = batch.names.data();
     std::sort(batch.order.begin(), batch.order.end(), [&](quint32 a, quint32 b) {
-        return comesFirst(batch.entries[a], batch.entries[b]);
+        const Pending &first = batch.entries[a];
+        const Pending &second = batch.entries[b];
+        if (first.plain && second.plain)
+            return std::strcmp(names + first.offset, names + second.offset) < 0;
+        return comesFirst(first, second);
     });
+    batch.names = std::string(); // every name is text now, or kept above
 }
 
 // How many threads share the work of reading a large folder: the cores the program may use,
