@@ -75,7 +75,11 @@ public:
     PurgeOptions purgeOptions() const override { return m_options.purge; }
     // Nothing is shown of the folder after the run: what was listed is let go, so that the
     // engine's count after it has nothing stale to go through.
-    void rereadFileList() override { m_listed.names = {}, m_listed.identities = {}; }
+    void rereadFileList() override
+    {
+        m_listed.names = {};
+        m_listed.identities = {};
+    }
     void showCounters(int, int) override {}
     void enablePurgeControls(bool) override {}
     void showPurgeList(const QString &, const QStringList &, const QString &) override {}

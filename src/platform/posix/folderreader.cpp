@@ -221,11 +221,13 @@ void learn(int fd, Batch &batch)
             continue;
         entry.sortKey = &entry.name;
         entry.plain = isPlainName(entry.name);
-        QString folded = entry.plain ? QString() : entry.name.toCaseFolded();
-        if (!entry.plain && folded.constData() != entry.name.constData()) { // else it shares the text
-            if (batch.folded.empty()) // room for all that may follow: the keys stay where they are
-                batch.folded.reserve(batch.entries.size() - i);
-            entry.sortKey = &batch.folded.emplace_back(std::move(folded));
+        if (!entry.plain) {
+            QString folded = entry.name.toCaseFolded(); // shares the text when nothing changes
+            if (folded.constData() != entry.name.constData()) {
+                if (batch.folded.empty()) // room for all that may follow: the keys stay where they are
+                    batch.folded.reserve(batch.entries.size() - i);
+                entry.sortKey = &batch.folded.emplace_back(std::move(folded));
+            }
         }
         batch.order.push_back(i);
     }
