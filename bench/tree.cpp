@@ -197,11 +197,17 @@ void benchTree(const QString &temp, const QString &program)
             }
         }
         const double floor = median(times[2]);
+        // A round's contenders run back to back: its own ratio shows how far the machine moved
+        // the one above from round to round.
+        std::vector<double> ratios;
+        for (int round = 0; round < kRounds; ++round)
+            ratios.push_back(times[0][size_t(round)] / times[2][size_t(round)]);
+        const auto [lowest, highest] = std::minmax_element(ratios.cbegin(), ratios.cend());
         std::printf("tree: vintrex --purge --recursive %.1f ms / find+unlink %.1f ms = %.2fx; -j 1 "
-                    "%.1f ms = %.2fx (%d folders of %d version files)\n",
+                    "%.1f ms = %.2fx (%d folders of %d version files; rounds %.2f-%.2fx)\n",
                     median(times[0]), floor, median(times[0]) / floor, median(times[1]),
                     median(times[1]) / floor, shape.groups * shape.foldersPerGroup,
-                    shape.models * kVersions);
+                    shape.models * kVersions, *lowest, *highest);
         // How much of that the deletion rules' own status calls make, done by the plain walk too.
         std::printf("tree: find+statx+unlink %.1f ms / find+unlink %.1f ms = %.2fx\n",
                     median(times[3]), floor, median(times[3]) / floor);
