@@ -12,7 +12,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <string>
-#include <sys/resource.h>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -122,10 +122,36 @@ struct Run
     long peakKb;
 };
 
+// The peak resident size of the program `child`, read while it is stopped on its way out; -1
+// where it cannot be read. Its own peak: the usage that wait4 gives counts the bench's, which
+// the kernel carries into the child at exec.
+long peakAtExit(pid_t child, int &status)
+{
+    long peakKb = -1;
+    const bool traced = ::ptrace(PTRACE_SEIZE, child, nullptr, PTRACE_O_TRACEEXIT) == 0;
+    while (::waitpid(child, &status, 0) == child && WIFSTOPPED(status)) {
+        int signal = WSTOPSIG(status);
+        if (status >> 8 == (SIGTRAP | (PTRACE_EVENT_EXIT << 8))) {
+            signal = 0;
+            QFile file(QStringLiteral("/proc/%1/status").arg(child));
+            if (file.open(QIODevice::ReadOnly)) {
+                for (const QByteArray &line : file.readAll().split('\n')) {
+                    if (line.startsWith("VmHWM:"))
+                        peakKb = line.mid(6).trimmed().split(' ').value(0).toLong();
+                }
+            }
+        }
+        ::ptrace(PTRACE_CONT, child, nullptr, reinterpret_cast<void *>(intptr_t(signal)));
+    }
+    return traced ? peakKb : -1;
+}
+
 // The program run with its reports thrown away (what it writes to standard error kept in
-// `errors`): its time and its own peak resident size. Started by posix_spawn, which does not
-// copy the bench's own memory as fork would: the time is the program's, as a shell starts it.
-Run runQuietly(const QString &program, const QStringList &arguments, const QString &errors)
+// `errors`): its time and, if `peak` is asked for, its peak resident size. Started by
+// posix_spawn, which does not copy the bench's own memory as fork would: the time is the
+// program's, as a shell starts it.
+Run runQuietly(const QString &program, const QStringList &arguments, const QString &errors,
+               bool peak = false)
 {
     std::vector<QByteArray> bytes{QFile::encodeName(program)};
     for (const QString &argument : arguments)
@@ -145,15 +171,19 @@ Run runQuietly(const QString &program, const QStringList &arguments, const QStri
     const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
-    struct rusage usage = {};
-    if (spawned != 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
+    long peakKb = -1;
+    if (spawned == 0 && peak)
+        peakKb = peakAtExit(child, status);
+    else if (spawned == 0 && ::waitpid(child, &status, 0) != child)
+        status = -1;
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    if (spawned != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         QFile error(errors);
         error.open(QIODevice::ReadOnly);
         qFatal("%s %s failed: %s", argv[0], qPrintable(arguments.join(QLatin1Char(' '))),
                error.readAll().constData());
     }
-    return {double(timer.nsecsElapsed()) / 1e6, usage.ru_maxrss};
+    return {ms, peakKb};
 }
 
 } // namespace
@@ -218,10 +248,10 @@ void benchTree(const QString &temp, const QString &program)
 namespace {
 
 // The program run on `tree` as the tree lines run it.
-Run purgeTree(const QString &program, const QString &tree)
+Run purgeTree(const QString &program, const QString &tree, bool peak = false)
 {
     return runQuietly(program, {QStringLiteral("--purge"), QStringLiteral("--recursive"), tree},
-                      tree + QStringLiteral(".errors"));
+                      tree + QStringLiteral(".errors"), peak);
 }
 
 int openFolder(const QString &path)
@@ -297,11 +327,13 @@ void benchDeep(const QString &place, const QString &program)
         fd = next;
     }
     ::close(fd);
-    const Run run = purgeTree(program, tree);
+    const Run run = purgeTree(program, tree, true);
     const int purged = purgedLevels(top, levels, false);
-    std::printf("tree deep: vintrex --purge --recursive %.1f ms, peak %.1f MB, %d of %d levels purged "
+    const QByteArray peak = run.peakKb < 0 ? QByteArray("unknown (cannot trace the program)")
+                                           : QByteArray::number(double(run.peakKb) / 1024, 'f', 1) + " MB";
+    std::printf("tree deep: vintrex --purge --recursive %.1f ms, peak %s, %d of %d levels purged "
                 "(one pair of versions a level)\n",
-                run.ms, double(run.peakKb) / 1024, purged, levels);
+                run.ms, peak.constData(), purged, levels);
     std::fflush(stdout);
     purgedLevels(top, levels, true);
     ::close(top);
