@@ -5,16 +5,20 @@
 #include <QFile>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <spawn.h>
 #include <string>
 #include <sys/ptrace.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -94,6 +98,99 @@ int findAndUnlink(int fd, bool checked, int highest = kVersions)
             qFatal("unlink %s failed", name.c_str());
     }
     ::closedir(dir);
+    return left;
+}
+
+// The least a purge on several cores can do under the deletion rules: the walk lists each folder
+// with a status call for every file; `threads` workers take the folders in turn and, before
+// each unlink, make the status calls of the file and of its kept version. Gives the files left.
+int safeFloorInParallel(int top, int threads)
+{
+    struct Folder
+    {
+        int fd;
+        std::vector<std::string> names;
+    };
+    std::vector<Folder> folders;
+    size_t listed = 0, taken = 0;
+    bool walked = false;
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::atomic<int> left{0};
+    auto status = [](int fd, const char *name) {
+        struct statx info;
+        if (::statx(fd, name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &info) != 0)
+            qFatal("statx %s failed", name);
+    };
+    auto purge = [&](const Folder &folder) {
+        std::string kept;
+        for (const std::string &name : folder.names) {
+            const size_t dot = name.rfind('.');
+            if (std::atoi(name.c_str() + dot + 1) >= kVersions) {
+                ++left;
+                continue;
+            }
+            kept.assign(name, 0, dot + 1).append(std::to_string(kVersions));
+            status(folder.fd, name.c_str());
+            status(folder.fd, kept.c_str());
+            if (::unlinkat(folder.fd, name.c_str(), 0) != 0)
+                qFatal("unlink %s failed", name.c_str());
+        }
+        ::close(folder.fd);
+    };
+    folders.reserve(4096);
+    std::vector<std::thread> workers;
+    for (int i = 0; i < threads; ++i) {
+        workers.emplace_back([&] {
+            for (;;) {
+                std::unique_lock lock(mutex);
+                ready.wait(lock, [&] { return taken < listed || walked; });
+                if (taken == listed)
+                    return;
+                const Folder &folder = folders[taken++];
+                lock.unlock();
+                purge(folder);
+            }
+        });
+    }
+    // The walk: groups, then their project folders, each listed as it is reached.
+    std::vector<int> pending{top};
+    while (!pending.empty()) {
+        const int fd = pending.back();
+        pending.pop_back();
+        DIR *dir = ::fdopendir(fd);
+        Folder folder{::dup(fd), {}};
+        while (const dirent *entry = ::readdir(dir)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            if (entry->d_type == DT_DIR) {
+                pending.push_back(::openat(fd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
+                continue;
+            }
+            status(fd, entry->d_name);
+            folder.names.emplace_back(entry->d_name);
+        }
+        ::closedir(dir);
+        if (folder.names.empty()) {
+            ::close(folder.fd);
+            continue;
+        }
+        {
+            std::lock_guard lock(mutex);
+            if (folders.size() == folders.capacity())
+                qFatal("more folders than the floor holds");
+            folders.push_back(std::move(folder));
+            ++listed;
+        }
+        ready.notify_one();
+    }
+    {
+        std::lock_guard lock(mutex);
+        walked = true;
+    }
+    ready.notify_all();
+    for (std::thread &worker : workers)
+        worker.join();
     return left;
 }
 
@@ -192,12 +289,15 @@ void benchTree(const QString &temp, const QString &program)
 {
     for (const Shape &shape : kShapes) {
         const int kept = shape.groups * shape.foldersPerGroup * shape.models;
-        // The program with its default jobs and with one, the plain walk, the walk with checks.
-        std::vector<double> times[4];
+        // The program with its default jobs and with one, the plain walk, the walk with checks,
+        // and the checks made on as many threads as the program's default jobs.
+        constexpr int contenders = 5;
+        const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+        std::vector<double> times[contenders];
         for (int round = 0; round < kRounds; ++round) {
             // The trees are made before any is timed, and each goes first in turn.
-            QString trees[4];
-            for (int which = 0; which < 4; ++which) {
+            QString trees[contenders];
+            for (int which = 0; which < contenders; ++which) {
                 trees[which] = temp + QStringLiteral("/tree%1-%2").arg(round).arg(which);
                 generateTree(trees[which], shape);
             }
@@ -217,11 +317,21 @@ void benchTree(const QString &temp, const QString &program)
                     qFatal("the floor left %d files", left);
                 return double(timer.nsecsElapsed()) / 1e6;
             };
+            auto runParallelFloor = [&](const QString &tree) {
+                QElapsedTimer timer;
+                timer.start();
+                const int left = safeFloorInParallel(
+                    ::open(QFile::encodeName(tree).constData(), O_RDONLY | O_DIRECTORY), threads);
+                if (left != kept)
+                    qFatal("the parallel floor left %d files", left);
+                return double(timer.nsecsElapsed()) / 1e6;
+            };
             const QStringList purge = {QStringLiteral("--purge"), QStringLiteral("--recursive")};
-            for (int turn = 0; turn < 4; ++turn) {
-                const int which = (round + turn) % 4;
+            for (int turn = 0; turn < contenders; ++turn) {
+                const int which = (round + turn) % contenders;
                 times[which].push_back(which == 0   ? runProgram(trees[0], purge)
                                        : which == 1 ? runProgram(trees[1], purge + QStringList{QStringLiteral("-j"), QStringLiteral("1")})
+                                       : which == 4 ? runParallelFloor(trees[4])
                                                     : runFloor(trees[which], which == 3));
                 QDir(trees[which]).removeRecursively();
             }
@@ -241,6 +351,11 @@ void benchTree(const QString &temp, const QString &program)
         // How much of that the deletion rules' own status calls make, done by the plain walk too.
         std::printf("tree: find+statx+unlink %.1f ms / find+unlink %.1f ms = %.2fx\n",
                     median(times[3]), floor, median(times[3]) / floor);
+        // The program beside the same calls on as many threads: the floor the rules allow.
+        std::printf("tree: vintrex --purge --recursive %.1f ms / safe floor on %d threads %.1f ms = "
+                    "%.2fx (that floor / find+unlink = %.2fx)\n",
+                    median(times[0]), threads, median(times[4]), median(times[0]) / median(times[4]),
+                    median(times[4]) / floor);
         std::fflush(stdout);
     }
 }
