@@ -58,8 +58,8 @@ void generateTree(const QString &tree, const Shape &shape)
 
 // find TREE -type f -name '*.[0-9]*' in C, unlinking what is below the highest version; gives
 // the number of files left. `checked` adds the status calls the program's deletion rules ask
-// for: one for each file when its folder is listed, one for each kept version and one just
-// before each deletion.
+// for: one for each file when its folder is listed and, just before each deletion, one of the
+// file and one of its model's highest version.
 int findAndUnlink(int fd, bool checked, int highest = kVersions)
 {
     DIR *dir = ::fdopendir(fd);
@@ -88,12 +88,14 @@ int findAndUnlink(int fd, bool checked, int highest = kVersions)
             else if (::unlinkat(fd, entry->d_name, 0) != 0)
                 qFatal("unlink %s failed", entry->d_name);
         } else {
-            status(entry->d_name);
             ++left;
         }
     }
+    std::string kept;
     for (const std::string &name : old) {
+        kept.assign(name, 0, name.rfind('.') + 1).append(std::to_string(highest));
         status(name.c_str());
+        status(kept.c_str());
         if (::unlinkat(fd, name.c_str(), 0) != 0)
             qFatal("unlink %s failed", name.c_str());
     }
@@ -192,6 +194,13 @@ int safeFloorInParallel(int top, int threads)
     for (std::thread &worker : workers)
         worker.join();
     return left;
+}
+
+// The kernel frees what a run deleted (and what making the trees left) for a while after it: that
+// work is let finish before a run is timed, so that it is not counted against the next one.
+void settle()
+{
+    ::usleep(100000);
 }
 
 int filesIn(const QString &tree)
@@ -329,6 +338,7 @@ void benchTree(const QString &temp, const QString &program)
             const QStringList purge = {QStringLiteral("--purge"), QStringLiteral("--recursive")};
             for (int turn = 0; turn < contenders; ++turn) {
                 const int which = (round + turn) % contenders;
+                settle();
                 times[which].push_back(which == 0   ? runProgram(trees[0], purge)
                                        : which == 1 ? runProgram(trees[1], purge + QStringList{QStringLiteral("-j"), QStringLiteral("1")})
                                        : which == 4 ? runParallelFloor(trees[4])
@@ -490,6 +500,7 @@ void benchWide(const QString &place, const QString &program)
         makeWideTree(trees[0], groups, foldersPerGroup);
         makeWideTree(trees[1], groups, foldersPerGroup);
         for (int turn = 0; turn < 2; ++turn) {
+            settle();
             if ((round + turn) % 2 == 0) {
                 programTimes.push_back(purgeTree(program, trees[0]).ms);
                 if (filesBelow(openFolder(trees[0])) != kept)
