@@ -12,6 +12,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <mutex>
 #include <spawn.h>
 #include <string>
@@ -317,22 +318,13 @@ void benchTree(const QString &temp, const QString &program)
                     qFatal("the purge of the tree left %d files", filesIn(tree));
                 return ms;
             };
-            auto runFloor = [&](const QString &tree, bool checked) {
+            // One of the floors in C, given the tree's descriptor and giving the files it left.
+            auto runFloor = [&](const QString &tree, const std::function<int(int)> &floor) {
                 QElapsedTimer timer;
                 timer.start();
-                const int left = findAndUnlink(
-                    ::open(QFile::encodeName(tree).constData(), O_RDONLY | O_DIRECTORY), checked);
+                const int left = floor(::open(QFile::encodeName(tree).constData(), O_RDONLY | O_DIRECTORY));
                 if (left != kept)
                     qFatal("the floor left %d files", left);
-                return double(timer.nsecsElapsed()) / 1e6;
-            };
-            auto runParallelFloor = [&](const QString &tree) {
-                QElapsedTimer timer;
-                timer.start();
-                const int left = safeFloorInParallel(
-                    ::open(QFile::encodeName(tree).constData(), O_RDONLY | O_DIRECTORY), threads);
-                if (left != kept)
-                    qFatal("the parallel floor left %d files", left);
                 return double(timer.nsecsElapsed()) / 1e6;
             };
             const QStringList purge = {QStringLiteral("--purge"), QStringLiteral("--recursive")};
@@ -341,8 +333,8 @@ void benchTree(const QString &temp, const QString &program)
                 settle();
                 times[which].push_back(which == 0   ? runProgram(trees[0], purge)
                                        : which == 1 ? runProgram(trees[1], purge + QStringList{QStringLiteral("-j"), QStringLiteral("1")})
-                                       : which == 4 ? runParallelFloor(trees[4])
-                                                    : runFloor(trees[which], which == 3));
+                                       : which == 4 ? runFloor(trees[4], [&](int fd) { return safeFloorInParallel(fd, threads); })
+                                                    : runFloor(trees[which], [&](int fd) { return findAndUnlink(fd, which == 3); }));
                 QDir(trees[which]).removeRecursively();
             }
         }
