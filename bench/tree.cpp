@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
@@ -57,6 +58,25 @@ void generateTree(const QString &tree, const Shape &shape)
     }
 }
 
+// A status call, as the program makes it before it trusts a name.
+void statusOf(int fd, const char *name)
+{
+    struct statx info;
+    if (::statx(fd, name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &info) != 0)
+        qFatal("statx %s failed", name);
+}
+
+// An old version deleted as the deletion rules allow: a status call of it and of its model's
+// `highest` version just before the unlink.
+void unlinkChecked(int fd, const std::string &name, int highest)
+{
+    const std::string kept = name.substr(0, name.rfind('.') + 1) + std::to_string(highest);
+    statusOf(fd, name.c_str());
+    statusOf(fd, kept.c_str());
+    if (::unlinkat(fd, name.c_str(), 0) != 0)
+        qFatal("unlink %s failed", name.c_str());
+}
+
 // find TREE -type f -name '*.[0-9]*' in C, unlinking what is below the highest version; gives
 // the number of files left. `checked` adds the status calls the program's deletion rules ask
 // for: one for each file when its folder is listed and, just before each deletion, one of the
@@ -66,12 +86,6 @@ int findAndUnlink(int fd, bool checked, int highest = kVersions)
     DIR *dir = ::fdopendir(fd);
     std::vector<std::string> old;
     int left = 0;
-    auto status = [&](const char *name) {
-        struct statx info;
-        if (checked && ::statx(fd, name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME,
-                               &info) != 0)
-            qFatal("statx %s failed", name);
-    };
     while (const dirent *entry = ::readdir(dir)) {
         if (entry->d_name[0] == '.')
             continue;
@@ -80,7 +94,8 @@ int findAndUnlink(int fd, bool checked, int highest = kVersions)
             left += findAndUnlink(child, checked, highest);
             continue;
         }
-        status(entry->d_name);
+        if (checked)
+            statusOf(fd, entry->d_name);
         const char *dot = std::strrchr(entry->d_name, '.');
         if (entry->d_type == DT_REG && dot && dot[1] >= '0' && dot[1] <= '9' &&
             std::atoi(dot + 1) < highest) {
@@ -92,14 +107,8 @@ int findAndUnlink(int fd, bool checked, int highest = kVersions)
             ++left;
         }
     }
-    std::string kept;
-    for (const std::string &name : old) {
-        kept.assign(name, 0, name.rfind('.') + 1).append(std::to_string(highest));
-        status(name.c_str());
-        status(kept.c_str());
-        if (::unlinkat(fd, name.c_str(), 0) != 0)
-            qFatal("unlink %s failed", name.c_str());
-    }
+    for (const std::string &name : old)
+        unlinkChecked(fd, name, highest);
     ::closedir(dir);
     return left;
 }
@@ -114,34 +123,21 @@ int safeFloorInParallel(int top, int threads)
         int fd;
         std::vector<std::string> names;
     };
-    std::vector<Folder> folders;
+    std::deque<Folder> folders; // a folder stays where it is while later ones are added
     size_t listed = 0, taken = 0;
     bool walked = false;
     std::mutex mutex;
     std::condition_variable ready;
     std::atomic<int> left{0};
-    auto status = [](int fd, const char *name) {
-        struct statx info;
-        if (::statx(fd, name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &info) != 0)
-            qFatal("statx %s failed", name);
-    };
     auto purge = [&](const Folder &folder) {
-        std::string kept;
         for (const std::string &name : folder.names) {
-            const size_t dot = name.rfind('.');
-            if (std::atoi(name.c_str() + dot + 1) >= kVersions) {
+            if (std::atoi(name.c_str() + name.rfind('.') + 1) >= kVersions)
                 ++left;
-                continue;
-            }
-            kept.assign(name, 0, dot + 1).append(std::to_string(kVersions));
-            status(folder.fd, name.c_str());
-            status(folder.fd, kept.c_str());
-            if (::unlinkat(folder.fd, name.c_str(), 0) != 0)
-                qFatal("unlink %s failed", name.c_str());
+            else
+                unlinkChecked(folder.fd, name, kVersions);
         }
         ::close(folder.fd);
     };
-    folders.reserve(4096);
     std::vector<std::thread> workers;
     for (int i = 0; i < threads; ++i) {
         workers.emplace_back([&] {
@@ -170,7 +166,7 @@ int safeFloorInParallel(int top, int threads)
                 pending.push_back(::openat(fd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
                 continue;
             }
-            status(fd, entry->d_name);
+            statusOf(fd, entry->d_name);
             folder.names.emplace_back(entry->d_name);
         }
         ::closedir(dir);
@@ -180,8 +176,6 @@ int safeFloorInParallel(int top, int threads)
         }
         {
             std::lock_guard lock(mutex);
-            if (folders.size() == folders.capacity())
-                qFatal("more folders than the floor holds");
             folders.push_back(std::move(folder));
             ++listed;
         }
