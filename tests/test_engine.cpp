@@ -25,6 +25,7 @@
 #include <filesystem>
 
 #ifndef Q_OS_WIN
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #endif
@@ -761,6 +762,51 @@ private slots:
         QCOMPARE(other.open(QIODevice::ReadOnly) ? other.readAll() : QByteArray(), replaced ? "other" : "");
         QCOMPARE(namesIn(tmp.filePath("data/Trash/files")), QStringList());
         QCOMPARE(namesIn(tmp.filePath("data/Trash/info")), QStringList());
+    }
+
+    // Where change times tell files apart, deleting one name of a file moves the time of its other
+    // names, which still go as listed; a file put in the name after its status call never goes.
+    void pinnedFolderDeletesEachNameOfTheListedFileOnly()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("change times as stamps are a Linux file system's");
+#else
+        for (const bool race : {false, true}) {
+            QTemporaryDir tmp;
+            const QString work = makeFolder(tmp.path(), "work");
+            makeFile(work, "a.prt.1", "listed");
+            QVERIFY(::link(QFile::encodeName(work + "/a.prt.1").constData(), QFile::encodeName(work + "/a.prt.2").constData()) == 0);
+            RacingOperations racing;
+            racing.changeStamps = true;
+            FileIdentity listed[2];
+            for (const int i : {0, 1})
+                QCOMPARE(racing.status(AT_FDCWD, QFile::encodeName(work + "/a.prt." + QString::number(i + 1)).constData(), listed[i]), 0);
+            QVERIFY(listed[0].stampIsChange && listed[0].links == 2);
+            QTest::qSleep(20); // the deletion gives the file a change time of its own
+            PinnedFolder folder(work, readFolder(work).identity, racing);
+            bool raced = false;
+            racing.afterStatus = [&](const QString &name) {
+                if (!race || raced || name != "a.prt.1")
+                    return;
+                raced = true;
+                makeFile(work, "new", "other");
+                std::filesystem::rename(QFile::encodeName(work + "/new").constData(), QFile::encodeName(work + "/a.prt.1").constData());
+            };
+            try {
+                folder.removeFile("a.prt.1", listed[0]);
+                folder.removeFile("a.prt.2", listed[1]);
+                QVERIFY(!race);
+                QCOMPARE(namesIn(work), QStringList());
+            } catch (const PlatformError &error) {
+                QVERIFY2(race, qPrintable(error.message()));
+                QCOMPARE(error.message(), asShown(work + "/a.prt.1") + ": has been replaced by another file since it was listed");
+                QCOMPARE(namesIn(work), (QStringList{"a.prt.1", "a.prt.2"}));
+                QFile other(work + "/a.prt.1");
+                QVERIFY(other.open(QIODevice::ReadOnly));
+                QCOMPARE(other.readAll(), QByteArray("other"));
+            }
+        }
+#endif
     }
 
     void pinnedFolderRenamesWithoutReplacing_data()

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <utility>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,8 +13,15 @@ int RacingOperations::status(int folderFd, const char *name, FileIdentity &out)
     if (beforeStatus)
         beforeStatus(entry);
     const int err = FileOperations::status(folderFd, name, out);
+    struct stat info;
+    if (err == 0 && changeStamps && ::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        out.stamp = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+        out.stampIsChange = true;
+    }
     if (err == 0 && reportedInode.contains(entry))
         out.inode = reportedInode.value(entry);
+    if (afterStatus)
+        afterStatus(entry);
     return err;
 }
 

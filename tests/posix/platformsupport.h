@@ -16,6 +16,9 @@ public:
     int status(int folderFd, const char *name, FileIdentity &out) override;
     int rename(int fromFolderFd, const char *from, int toFolderFd, const char *to) override;
     std::function<void(const QString &name)> beforeStatus;
+    std::function<void(const QString &name)> afterStatus;
+    // Status as a file system without birth times shows it: the change time tells files apart.
+    bool changeStamps = false;
     // Called once, just before the next rename (of the entry `name`).
     std::function<void(const QString &name)> beforeRename;
     // Entries whose status shows this inode number instead of their own, as a file system that

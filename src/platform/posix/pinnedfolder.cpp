@@ -61,6 +61,11 @@ bool isSingleComponent(const QString &name, PinnedFolder::NameBytes &encoded)
     return true;
 }
 
+QString replacedSinceListed()
+{
+    return QStringLiteral("has been replaced by another file since it was listed");
+}
+
 QString describe(FileIdentity::Kind kind)
 {
     switch (kind) {
@@ -295,8 +300,7 @@ void PinnedFolder::checkedEntry(const QString &name, const FileIdentity &listedA
                             QStringLiteral(" now"));
     }
     if (!sameFile(listed, now, m_inodesKept)) {
-        throw PlatformError(pathOf(name),
-                            QStringLiteral("has been replaced by another file since it was listed"));
+        throw PlatformError(pathOf(name), replacedSinceListed());
     }
     if (nowOut)
         *nowOut = now;
@@ -320,11 +324,14 @@ void PinnedFolder::removeFile(const QString &name, const FileIdentity &listed)
     if (now.links > 1 && now.stampIsChange) {
         held = ::openat(m_fd, encoded.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
         struct statx info;
-        if (held >= 0 && (::statx(held, "", AT_EMPTY_PATH, STATX_INO, &info) != 0 ||
-                          info.stx_ino != now.inode ||
-                          ((quint64(info.stx_dev_major) << 32) | info.stx_dev_minor) != now.device)) {
+        const bool known = held >= 0 && ::statx(held, "", AT_EMPTY_PATH, STATX_INO, &info) == 0;
+        if (held >= 0 && (!known || info.stx_ino != now.inode || deviceOf(info) != now.device)) {
             ::close(held);
             held = -1;
+            // Another file took the name since the status call: that one is not ours to delete.
+            // (Where inode numbers are not kept, a new number proves nothing.)
+            if (known && (m_inodesKept || deviceOf(info) != now.device))
+                throw PlatformError(pathOf(name), replacedSinceListed());
         }
     }
     if (const int err = m_operations.remove(m_fd, encoded.constData())) {
@@ -374,8 +381,7 @@ PlatformError PinnedFolder::replacedError(const QString &name, Moved moved,
                                           const QString &where) const
 {
     if (moved == Moved::PutBack)
-        return PlatformError(
-            pathOf(name), QStringLiteral("has been replaced by another file since it was listed"));
+        return PlatformError(pathOf(name), replacedSinceListed());
     return PlatformError(
         pathOf(name), QStringLiteral("was replaced by another file as it was moved, and that file "
                                      "could not be put back: it is ") +
