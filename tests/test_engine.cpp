@@ -792,6 +792,7 @@ private slots:
                 makeFile(work, "new", "other");
                 std::filesystem::rename(QFile::encodeName(work + "/new").constData(), QFile::encodeName(work + "/a.prt.1").constData());
             };
+            const qsizetype descriptors = QDir("/proc/self/fd").count();
             try {
                 folder.removeFile("a.prt.1", listed[0]);
                 folder.removeFile("a.prt.2", listed[1]);
@@ -805,6 +806,7 @@ private slots:
                 QVERIFY(other.open(QIODevice::ReadOnly));
                 QCOMPARE(other.readAll(), QByteArray("other"));
             }
+            QCOMPARE(QDir("/proc/self/fd").count(), descriptors); // what was held to learn its time is let go
         }
 #endif
     }
