@@ -631,17 +631,22 @@ private slots:
         const QString work = makeFolder(tmp.path(), "work"), name = QStringLiteral("a b\u00E9.prt.1");
         const QString trash = tmp.filePath("data/Trash");
         const QByteArray path = QUrl::toPercentEncoding(QFileInfo(work).canonicalFilePath(), "/") + "/a%20b%C3%A9.prt.1";
-        QStringList bases;
+        QStringList bases, stray;
+        const qsizetype descriptors = QDir("/proc/self/fd").count();
         for (const QByteArray content : {"first", "second"}) {
             makeFile(work, name, content);
+            if (!bases.isEmpty()) { // a file in the trash without its record keeps its name
+                stray.append(name + ".2");
+                makeFile(trash + "/files", stray.last(), "stray");
+            }
             FileOperations system;
             PinnedFolder folder(work, readFolder(work).identity, system);
             const QDateTime before = QDateTime::currentDateTime().addMSecs(-999);
             folder.trashFile(name, listedFile(work, name));
             const QDateTime after = QDateTime::currentDateTime();
             QCOMPARE(namesIn(work), QStringList());
-            bases.append(name + (bases.isEmpty() ? "" : ".2"));
-            QCOMPARE(namesIn(trash + "/files"), sorted(bases));
+            bases.append(name + (bases.isEmpty() ? "" : ".3"));
+            QCOMPARE(namesIn(trash + "/files"), sorted(bases + stray));
             const QHash<QString, QString> record = trashRecord(trash + "/info/" + bases.last() + ".trashinfo");
             QCOMPARE(record.value(""), "[Trash Info]");
             QCOMPARE(record.value("Path"), path);
@@ -649,6 +654,7 @@ private slots:
             QVERIFY2(deleted >= before && deleted <= after, qPrintable(record.value("DeletionDate")));
         }
         QCOMPARE(namesIn(trash + "/info").size(), 2);
+        QCOMPARE(QDir("/proc/self/fd").count(), descriptors); // the folder and its trash are let go
         for (int i : {0, 1}) { // restored as a file manager does
             const QString restored = QUrl::fromPercentEncoding(trashRecord(trash + "/info/" + bases[i] + ".trashinfo").value("Path").toLatin1());
             QVERIFY(QFile::rename(trash + "/files/" + bases[i], restored));
