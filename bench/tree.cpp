@@ -34,7 +34,8 @@ struct Shape
 // 100 folders of 300 version files, and 1,000 folders of 30.
 constexpr Shape kShapes[] = {{10, 10, 30}, {10, 100, 3}};
 constexpr int kVersions = 10;
-constexpr int kRounds = 6;
+// Rounds of the tree lines: a round's ratio moves by a fifth either way on a shared machine.
+constexpr int kRounds = 12;
 
 void generateTree(const QString &tree, const Shape &shape)
 {
@@ -340,10 +341,10 @@ void benchTree(const QString &temp, const QString &program)
             ratios.push_back(times[0][size_t(round)] / times[2][size_t(round)]);
         const auto [lowest, highest] = std::minmax_element(ratios.cbegin(), ratios.cend());
         std::printf("tree: vintrex --purge --recursive %.1f ms / find+unlink %.1f ms = %.2fx; -j 1 "
-                    "%.1f ms = %.2fx (%d folders of %d version files; rounds %.2f-%.2fx)\n",
+                    "%.1f ms = %.2fx (%d folders of %d version files; rounds %.2f-%.2fx, median %.2fx)\n",
                     median(times[0]), floor, median(times[0]) / floor, median(times[1]),
                     median(times[1]) / floor, shape.groups * shape.foldersPerGroup,
-                    shape.models * kVersions, *lowest, *highest);
+                    shape.models * kVersions, *lowest, *highest, median(ratios));
         // How much of that the deletion rules' own status calls make, done by the plain walk too.
         std::printf("tree: find+statx+unlink %.1f ms / find+unlink %.1f ms = %.2fx\n",
                     median(times[3]), floor, median(times[3]) / floor);
