@@ -59,6 +59,15 @@ void generateTree(const QString &tree, const Shape &shape)
     }
 }
 
+// A folder inside an open one, opened for a floor to walk; a floor cannot go on without it.
+int openChild(int fd, const char *name)
+{
+    const int child = ::openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+    if (child < 0)
+        qFatal("cannot open %s", name);
+    return child;
+}
+
 // A status call, as the program makes it before it trusts a name.
 void statusOf(int fd, const char *name)
 {
@@ -91,8 +100,7 @@ int findAndUnlink(int fd, bool checked, int highest = kVersions)
         if (entry->d_name[0] == '.')
             continue;
         if (entry->d_type == DT_DIR) {
-            const int child = ::openat(fd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-            left += findAndUnlink(child, checked, highest);
+            left += findAndUnlink(openChild(fd, entry->d_name), checked, highest);
             continue;
         }
         if (checked)
@@ -164,7 +172,7 @@ int safeFloorInParallel(int top, int threads)
             if (entry->d_name[0] == '.')
                 continue;
             if (entry->d_type == DT_DIR) {
-                pending.push_back(::openat(fd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
+                pending.push_back(openChild(fd, entry->d_name));
                 continue;
             }
             statusOf(fd, entry->d_name);
