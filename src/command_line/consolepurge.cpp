@@ -17,8 +17,10 @@ ConsolePurge::ConsolePurge(const Options &options)
     m_sinceProgress.start();
     m_terminal = standardErrorIsTerminal() && !options.quiet;
     m_escapes = m_terminal && standardErrorTakesEscapes();
-    // The walk has a thread of its own: each job is a worker beside it.
-    for (int i = 0; options.jobs > 1 && i < options.jobs; ++i)
+    // The walk's own thread is one of the jobs: it purges what it has listed whenever it is far
+    // enough ahead of the workers. A dedicated walk thread left a core idle while two workers
+    // shared the other.
+    for (int i = 1; i < options.jobs; ++i)
         m_workers.emplace_back(&ConsolePurge::work, this);
 }
 
@@ -45,13 +47,18 @@ void ConsolePurge::work()
             folder = m_queue.front();
             m_queue.pop_front();
         }
-        folder->run();
-        {
-            std::lock_guard lock(m_mutex);
-            folder->done = true;
-        }
-        m_finished.notify_all();
+        runQueued(*folder);
     }
+}
+
+void ConsolePurge::runQueued(FolderPurge &folder)
+{
+    folder.run();
+    {
+        std::lock_guard lock(m_mutex);
+        folder.done = true;
+    }
+    m_finished.notify_all();
 }
 
 bool ConsolePurge::run(const QStringList &folders, bool recursive)
@@ -141,8 +148,22 @@ void ConsolePurge::printDone(bool waitForAll)
         if (!front.done) {
             if (!waitForAll && m_pending.size() <= ahead)
                 return;
-            std::unique_lock lock(m_mutex);
-            m_finished.wait(lock, [&front] { return front.done.load(); });
+            // Rather than wait, this thread purges the next folder no worker has taken: a core
+            // would otherwise stand idle while the workers share the others.
+            FolderPurge *next = nullptr;
+            {
+                std::unique_lock lock(m_mutex);
+                if (m_queue.empty()) {
+                    m_finished.wait(lock, [&front] { return front.done.load(); });
+                } else {
+                    next = m_queue.front();
+                    m_queue.pop_front();
+                }
+            }
+            if (next) {
+                runQueued(*next);
+                continue;
+            }
         }
         print(front);
         m_pending.pop_front();

@@ -40,6 +40,8 @@ private:
     void printBytes(std::FILE *stream, const QByteArray &bytes);
     void printTotals();
     void work();
+    // Purges a folder taken from the queue and marks it done for the printing.
+    void runQueued(FolderPurge &folder);
     // The progress line on a terminal, once a run has taken a second.
     void updateProgressLine(qint64 filesNow = 0);
     void clearProgressLine();
