@@ -25,7 +25,7 @@ fi
 dpkg-deb -x "$deb" "$out/root"
 # The installed program finds its window where the package puts it (a missing display is
 # reported only once the window's library is there).
-window=$(env -u DISPLAY -u WAYLAND_DISPLAY "$out/root/usr/bin/vintrex" 2>&1) || true
+window=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$out/root/usr/bin/vintrex" 2>&1) || true
 case $window in
 *"no display"*) ;;
 *) echo "the installed program does not find its window: $window"; status=1 ;;
