@@ -140,8 +140,9 @@ void ConsolePurge::submit(std::unique_ptr<FolderPurge> folder, bool here)
 
 void ConsolePurge::printDone(bool waitForAll)
 {
-    // Enough folders ahead of the printing that neither the walk nor a worker waits often; each
-    // holds its listing and a descriptor until it is printed.
+    // How far the walk may get ahead of the printing before its thread turns to purging: enough
+    // that the workers seldom wait for a listing. Each folder holds its listing and a descriptor
+    // until it is printed.
     const size_t ahead = std::min<size_t>(16 * m_workers.size() + 2, 64);
     while (!m_pending.empty()) {
         FolderPurge &front = *m_pending.front();
