@@ -530,7 +530,9 @@ private slots:
             bytes += 30;
         }
         for (const bool dryRun : {true, false}) {
-            const Result run = vintrex(tmp.path(), {"--purge", "--json", "-r", dryRun ? "-n" : "-v", "."});
+            // The dry run is asked to trash: the options say so, and nothing is moved.
+            const QStringList arguments = {"--purge", "--json", "-r", dryRun ? "-n" : "-v", dryRun ? "--trash" : "--keep=1", "."};
+            const Result run = vintrex(tmp.path(), arguments, {"XDG_DATA_HOME=" + tmp.filePath("data")});
             if (run.status == 77)
                 QSKIP("root cannot give up overriding permissions here");
             QCOMPARE(run.status, 1);
@@ -538,6 +540,7 @@ private slots:
             const QJsonObject document = QJsonDocument::fromJson(run.out, &error).object();
             QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + "\n" + run.out));
             QCOMPARE(document["dryRun"].toBool(), dryRun);
+            QCOMPARE(document["options"]["trash"].toBool(), dryRun);
             const QJsonArray folders = document["folders"].toArray();
             QCOMPARE(folders.size(), 3);
             QCOMPARE(folders[1]["folder"].toString(), QString("./locked"));

@@ -23,6 +23,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -617,6 +618,20 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(PlatformError, PinnedFolder(work, listed, system));
         QCOMPARE(QDir("/proc/self/fd").count(), descriptors); // the refused folder is not kept open
         QCOMPARE(namesIn(work), QStringList{"a.prt.2"});
+        // What the system refuses is reported with its own reason: a folder that is not there, a
+        // name it cannot look up.
+        const auto reasonOf = [](const std::function<void()> &call) {
+            try {
+                call();
+            } catch (const PlatformError &error) {
+                return error.reason();
+            }
+            return QString("nothing refused");
+        };
+        QCOMPARE(reasonOf([&] { PinnedFolder(tmp.filePath("missing"), listed, system); }),
+                 QString::fromLocal8Bit(std::strerror(ENOENT)));
+        QCOMPARE(reasonOf([&] { folder.removeFile(QString(300, 'x'), listedFile(work, "a.prt.2")); }),
+                 QString::fromLocal8Bit(std::strerror(ENAMETOOLONG)));
     }
 
     // Trashed twice under the same name, a file is in the trash with a record of where it was and
@@ -707,9 +722,11 @@ private slots:
         const QString work = makeFolder(top, "deep/work");
         makeFile(work, "a.prt.1", "one");
         FileOperations system;
-        PinnedFolder folder(work, readFolder(work).identity, system);
+        const qsizetype descriptors = QDir("/proc/self/fd").count();
+        std::optional<PinnedFolder> folder;
+        folder.emplace(work, readFolder(work).identity, system);
         try {
-            folder.trashFile("a.prt.1", listedFile(work, "a.prt.1"));
+            folder->trashFile("a.prt.1", listedFile(work, "a.prt.1"));
             QVERIFY2(!trashed.isEmpty(), "trashed without a trash");
             QCOMPARE(namesIn(top + "/" + trashed.arg(uid)), QStringList{"a.prt.1"});
             const QString info = top + "/" + trashed.arg(uid).replace("/files", "/info/a.prt.1.trashinfo");
@@ -722,6 +739,8 @@ private slots:
             QCOMPARE(namesIn(top + "/sticky"), QStringList());
         }
         QVERIFY(!QFileInfo::exists(tmp.filePath("data/Trash")));
+        folder.reset();
+        QCOMPARE(QDir("/proc/self/fd").count(), descriptors); // the search for a trash keeps nothing open
     }
 
     void pinnedFolderMovesNothingReplaced_data()
