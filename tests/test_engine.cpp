@@ -632,6 +632,13 @@ private slots:
                  QString::fromLocal8Bit(std::strerror(ENOENT)));
         QCOMPARE(reasonOf([&] { folder.removeFile(QString(300, 'x'), listedFile(work, "a.prt.2")); }),
                  QString::fromLocal8Bit(std::strerror(ENAMETOOLONG)));
+        // A kept version is checked by its own name again after a name that was refused.
+        PinnedFolder current(work, readFolder(work).identity, system);
+        const QString kept = "a.prt.2";
+        const FileIdentity keptListed = listedFile(work, kept);
+        for (const QString &name : {kept, QString("x/y"), kept})
+            QCOMPARE(reasonOf([&] { current.expectSame(name, keptListed); }),
+                     name == kept ? "nothing refused" : "not a file name");
     }
 
     // Trashed twice under the same name, a file is in the trash with a record of where it was and

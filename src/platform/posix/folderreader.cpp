@@ -163,6 +163,7 @@ struct Pending
     FileIdentity::Kind shown = FileIdentity::Kind::None; // None: gone meanwhile, or a folder by its listing
     const QString *sortKey = nullptr; // the name case-folded
     bool plain = false; // ASCII without capitals: sorted by its bytes
+    quint64 prefix = 0; // of a plain name: its first eight bytes, read as a number in their order
     QString name; // null when no text reads back as the name's bytes
     FileIdentity identity;
 };
@@ -181,6 +182,25 @@ struct Batch
 bool comesFirst(const Pending &a, const Pending &b)
 {
     return comesBefore(*a.sortKey, a.name, *b.sortKey, b.name);
+}
+
+// Whether a name is plain (see isPlainName), read from its bytes; with its first eight bytes as
+// a number that orders as they do, the ones after its end counted as zero, as strcmp counts
+// its end.
+bool plainPrefix(const char *name, quint64 &prefix)
+{
+    quint64 bytes = 0;
+    int i = 0;
+    for (; name[i] != '\0'; ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c >= 0x80 || (c >= 'A' && c <= 'Z'))
+            return false;
+        if (i < 8)
+            bytes = bytes << 8 | c;
+    }
+    const int used = std::min(i, 8);
+    prefix = used == 0 ? 0 : bytes << (8 * (8 - used));
+    return true;
 }
 
 // Everything known of a batch's entries that does not depend on the others.
@@ -220,7 +240,7 @@ void learn(int fd, Batch &batch)
         if (entry.name.isNull())
             continue;
         entry.sortKey = &entry.name;
-        entry.plain = isPlainName(entry.name);
+        entry.plain = plainPrefix(batch.names.data() + entry.offset, entry.prefix);
         if (!entry.plain) {
             QString folded = entry.name.toCaseFolded(); // shares the text when nothing changes
             if (folded.constData() != entry.name.constData()) {
@@ -231,13 +251,17 @@ void learn(int fd, Batch &batch)
         }
         batch.order.push_back(i);
     }
-    // Two plain names compare as their bytes do, without a call into Qt.
+    // Two plain names compare as their bytes do, without a call into Qt: most by their first
+    // eight bytes alone.
     const char *const names = batch.names.data();
     std::sort(batch.order.begin(), batch.order.end(), [&](quint32 a, quint32 b) {
         const Pending &first = batch.entries[a];
         const Pending &second = batch.entries[b];
-        if (first.plain && second.plain)
+        if (first.plain && second.plain) {
+            if (first.prefix != second.prefix)
+                return first.prefix < second.prefix;
             return std::strcmp(names + first.offset, names + second.offset) < 0;
+        }
         return comesFirst(first, second);
     });
     batch.names = std::string(); // every name is text now, or kept above
@@ -381,7 +405,11 @@ std::vector<Pending *> mergedByName(const std::vector<std::unique_ptr<Batch>> &b
     }
     if (runEnds.size() > 1)
         other.resize(merged.size());
-    const auto before = [](const Pending *a, const Pending *b) { return comesFirst(*a, *b); };
+    const auto before = [](const Pending *a, const Pending *b) {
+        if (a->plain && b->plain && a->prefix != b->prefix)
+            return a->prefix < b->prefix;
+        return comesFirst(*a, *b);
+    };
     const size_t pieces = total < 2 * kBatchEntries ? 1 : readingThreads();
     struct Piece
     {
