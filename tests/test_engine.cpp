@@ -946,6 +946,11 @@ private slots:
                 }
             }
         }
+        // Names shorter than eight bytes, some the start of others.
+        for (const char *name : {"f1", "f10", "f1.prt", "b", "ab", "F1", "\u00e9"}) {
+            makeFile(work, QString::fromUtf8(name));
+            files << QString::fromUtf8(name);
+        }
         sortFileNames(files);
         sortFileNames(folders);
         sortFileNames(realFolders);

@@ -284,12 +284,18 @@ void PinnedFolder::checkedEntry(const QString &name, const FileIdentity &listedA
 {
     if (!isSingleComponent(name, encoded))
         throw PlatformError(pathOf(name), QStringLiteral("not a file name"));
+    checkedBytes(name, listedAs, encoded.constData(), nowOut);
+}
+
+void PinnedFolder::checkedBytes(const QString &name, const FileIdentity &listedAs,
+                                const char *bytes, FileIdentity *nowOut)
+{
     FileIdentity listed = listedAs;
     const auto restamp = m_restamped.constFind({listed.device, listed.inode});
     if (restamp != m_restamped.cend() && restamp->listed == listed.stamp)
         listed.stamp = restamp->now; // our own deletion of another of its names moved it
     FileIdentity now;
-    if (const int err = m_operations.status(m_fd, encoded.constData(), now)) {
+    if (const int err = m_operations.status(m_fd, bytes, now)) {
         if (err == ENOENT)
             throw PlatformError(pathOf(name), QStringLiteral("is gone"));
         throw PlatformError::fromErrno(pathOf(name), err);
@@ -308,8 +314,15 @@ void PinnedFolder::checkedEntry(const QString &name, const FileIdentity &listedA
 
 void PinnedFolder::expectSame(const QString &name, const FileIdentity &listed)
 {
-    NameBytes encoded;
-    checkedEntry(name, listed, encoded);
+    // The string held from last time, not only an equal text, so its bytes are the same.
+    if (m_expectedName.isNull() || name.constData() != m_expectedName.constData() ||
+        name.size() != m_expectedName.size()) {
+        m_expectedName = QString();
+        if (!isSingleComponent(name, m_expectedBytes))
+            throw PlatformError(pathOf(name), QStringLiteral("not a file name"));
+        m_expectedName = name;
+    }
+    checkedBytes(name, listed, m_expectedBytes.constData());
 }
 
 void PinnedFolder::removeFile(const QString &name, const FileIdentity &listed)

@@ -57,6 +57,8 @@ public:
 private:
     void checkedEntry(const QString &name, const FileIdentity &listed, NameBytes &encoded,
                       FileIdentity *now = nullptr);
+    void checkedBytes(const QString &name, const FileIdentity &listed, const char *bytes,
+                      FileIdentity *now = nullptr);
     QString pathOf(const QString &name) const;
     void openTrash();
     enum class Moved { Checked, PutBack, Stranded };
@@ -77,6 +79,10 @@ private:
         qint64 now;
     };
     QHash<QPair<quint64, quint64>, Restamp> m_restamped;
+    // The name expectSame was last given, a model's kept version asked for before each of its
+    // old versions, and its bytes: held, the same text is not encoded again.
+    QString m_expectedName;
+    NameBytes m_expectedBytes;
 
     // The trash files of this folder go to, found and opened at the first of them: its `files`
     // and `info` folders, or why there is none. The folder's own path as a trash record writes it.
