@@ -181,6 +181,9 @@ struct Batch
 
 bool comesFirst(const Pending &a, const Pending &b)
 {
+    // Two plain names with different first bytes are ordered by those alone.
+    if (a.plain && b.plain && a.prefix != b.prefix)
+        return a.prefix < b.prefix;
     return comesBefore(*a.sortKey, a.name, *b.sortKey, b.name);
 }
 
@@ -252,7 +255,7 @@ void learn(int fd, Batch &batch)
         batch.order.push_back(i);
     }
     // Two plain names compare as their bytes do, without a call into Qt: most by their first
-    // eight bytes alone.
+    // eight bytes alone (as comesFirst does, here without a call).
     const char *const names = batch.names.data();
     std::sort(batch.order.begin(), batch.order.end(), [&](quint32 a, quint32 b) {
         const Pending &first = batch.entries[a];
@@ -405,11 +408,7 @@ std::vector<Pending *> mergedByName(const std::vector<std::unique_ptr<Batch>> &b
     }
     if (runEnds.size() > 1)
         other.resize(merged.size());
-    const auto before = [](const Pending *a, const Pending *b) {
-        if (a->plain && b->plain && a->prefix != b->prefix)
-            return a->prefix < b->prefix;
-        return comesFirst(*a, *b);
-    };
+    const auto before = [](const Pending *a, const Pending *b) { return comesFirst(*a, *b); };
     const size_t pieces = total < 2 * kBatchEntries ? 1 : readingThreads();
     struct Piece
     {
