@@ -754,18 +754,24 @@ private slots:
     {
         QTest::addColumn<QString>("to"); // the new name; empty to move to the trash
         QTest::addColumn<bool>("replaced"); // else only taken away
-        QTest::newRow("trash, replaced") << "" << true;
-        QTest::newRow("rename, replaced") << "a.prt.2" << true;
-        QTest::newRow("trash, taken away") << "" << false;
-        QTest::newRow("rename, taken away") << "a.prt.2" << false;
+        QTest::addColumn<int>("refusal"); // nothing taken: the system refuses the move so
+        QTest::newRow("trash, replaced") << "" << true << 0;
+        QTest::newRow("rename, replaced") << "a.prt.2" << true << 0;
+        QTest::newRow("trash, taken away") << "" << false << 0;
+        QTest::newRow("rename, taken away") << "a.prt.2" << false << 0;
+#ifndef Q_OS_WIN
+        QTest::newRow("trash, refused by the system") << "" << false << EIO;
+#endif
     }
 
     // Another program takes the file away between the check and the move, and may put its own in
-    // that name: that file is where it was, under its name, and in no trash.
+    // that name: that file is where it was, under its name, and in no trash. A move the system
+    // refuses leaves the listed file where it was, and gives the system's reason.
     void pinnedFolderMovesNothingReplaced()
     {
         QFETCH(QString, to);
         QFETCH(bool, replaced);
+        QFETCH(int, refusal);
 #ifdef Q_OS_WIN
         if (to.isEmpty())
             QSKIP("the Recycle Bin under Wine is this machine's own trash");
@@ -776,22 +782,27 @@ private slots:
         makeFile(work, "a.prt.1", "listed");
         RacingOperations racing;
         PinnedFolder folder(work, readFolder(work).identity, racing);
-        racing.beforeRename = [&](const QString &) {
-            QVERIFY(QFile::rename(work + "/a.prt.1", tmp.filePath("moved")));
-            if (replaced)
-                makeFile(work, "a.prt.1", "other");
-        };
+#ifndef Q_OS_WIN
+        racing.renameRefusal = refusal;
+#endif
+        if (!refusal) {
+            racing.beforeRename = [&](const QString &) {
+                QVERIFY(QFile::rename(work + "/a.prt.1", tmp.filePath("moved")));
+                if (replaced)
+                    makeFile(work, "a.prt.1", "other");
+            };
+        }
         try {
             to.isEmpty() ? folder.trashFile("a.prt.1", listedFile(work, "a.prt.1"))
                          : folder.renameFile("a.prt.1", listedFile(work, "a.prt.1"), to);
             QFAIL("another program's file was moved");
         } catch (const PlatformError &error) {
-            QCOMPARE(error.message(), asShown(work + "/a.prt.1") + (replaced ? ": has been replaced by another file since it was listed" : ": is gone"));
+            QCOMPARE(error.message(), asShown(work + "/a.prt.1") + (refusal ? ": " + QString::fromLocal8Bit(std::strerror(refusal)) : replaced ? ": has been replaced by another file since it was listed" : ": is gone"));
         }
         QVERIFY(!racing.beforeRename);
-        QCOMPARE(namesIn(work), replaced ? QStringList{"a.prt.1"} : QStringList());
+        QCOMPARE(namesIn(work), replaced || refusal ? QStringList{"a.prt.1"} : QStringList());
         QFile other(work + "/a.prt.1");
-        QCOMPARE(other.open(QIODevice::ReadOnly) ? other.readAll() : QByteArray(), replaced ? "other" : "");
+        QCOMPARE(other.open(QIODevice::ReadOnly) ? other.readAll() : QByteArray(), replaced ? "other" : refusal ? "listed" : "");
         QCOMPARE(namesIn(tmp.filePath("data/Trash/files")), QStringList());
         QCOMPARE(namesIn(tmp.filePath("data/Trash/info")), QStringList());
     }

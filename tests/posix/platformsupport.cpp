@@ -29,6 +29,8 @@ int RacingOperations::rename(int fromFolderFd, const char *from, int toFolderFd,
 {
     if (const auto racer = std::exchange(beforeRename, nullptr))
         racer(QString::fromUtf8(from));
+    if (const int refusal = std::exchange(renameRefusal, 0))
+        return refusal;
     return FileOperations::rename(fromFolderFd, from, toFolderFd, to);
 }
 

@@ -21,6 +21,8 @@ public:
     bool changeStamps = false;
     // Called once, just before the next rename (of the entry `name`).
     std::function<void(const QString &name)> beforeRename;
+    // An errno the next rename is refused with, as the system would refuse it; 0 for none.
+    int renameRefusal = 0;
     // Entries whose status shows this inode number instead of their own, as a file system that
     // hands a freed number to the next new file would.
     QHash<QString, quint64> reportedInode;
