@@ -29,6 +29,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 #endif
 
 using Answer = MessageBoxes::Answer;
@@ -755,12 +756,14 @@ private slots:
         QTest::addColumn<QString>("to"); // the new name; empty to move to the trash
         QTest::addColumn<bool>("replaced"); // else only taken away
         QTest::addColumn<int>("refusal"); // nothing taken: the system refuses the move so
-        QTest::newRow("trash, replaced") << "" << true << 0;
-        QTest::newRow("rename, replaced") << "a.prt.2" << true << 0;
-        QTest::newRow("trash, taken away") << "" << false << 0;
-        QTest::newRow("rename, taken away") << "a.prt.2" << false << 0;
+        QTest::addColumn<bool>("numbersKept"); // else known by size and times, as on FAT or FUSE
+        QTest::newRow("trash, replaced") << "" << true << 0 << true;
+        QTest::newRow("rename, replaced") << "a.prt.2" << true << 0 << true;
+        QTest::newRow("trash, taken away") << "" << false << 0 << true;
+        QTest::newRow("rename, taken away") << "a.prt.2" << false << 0 << true;
 #ifndef Q_OS_WIN
-        QTest::newRow("trash, refused by the system") << "" << false << EIO;
+        QTest::newRow("trash, refused by the system") << "" << false << EIO << true;
+        QTest::newRow("trash, replaced, inode numbers not kept") << "" << true << 0 << false;
 #endif
     }
 
@@ -772,6 +775,7 @@ private slots:
         QFETCH(QString, to);
         QFETCH(bool, replaced);
         QFETCH(int, refusal);
+        QFETCH(bool, numbersKept);
 #ifdef Q_OS_WIN
         if (to.isEmpty())
             QSKIP("the Recycle Bin under Wine is this machine's own trash");
@@ -781,20 +785,35 @@ private slots:
         const QString work = makeFolder(tmp.path(), "work");
         makeFile(work, "a.prt.1", "listed");
         RacingOperations racing;
-        PinnedFolder folder(work, readFolder(work).identity, racing);
+        FolderIdentity identity = readFolder(work).identity;
+        FileIdentity listed = listedFile(work, "a.prt.1");
+        int descriptor = -1;
 #ifndef Q_OS_WIN
         racing.renameRefusal = refusal;
+        if (!numbersKept) {
+            // The folder as its lister left it, on a file system whose change times tell files
+            // apart but whose inode numbers do not: the other file, of the same size, is told
+            // apart by its modification time.
+            identity.inodesKept = false;
+            racing.changeStamps = true;
+            descriptor = ::open(QFile::encodeName(work).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            QCOMPARE(racing.status(descriptor, "a.prt.1", listed), 0);
+        }
+#endif
+        PinnedFolder folder(work, identity, racing, descriptor);
+#ifndef Q_OS_WIN
+        if (descriptor >= 0)
+            ::close(descriptor); // the folder holds a descriptor of its own
 #endif
         if (!refusal) {
             racing.beforeRename = [&](const QString &) {
                 QVERIFY(QFile::rename(work + "/a.prt.1", tmp.filePath("moved")));
                 if (replaced)
-                    makeFile(work, "a.prt.1", "other");
+                    makeFile(work, "a.prt.1", "others");
             };
         }
         try {
-            to.isEmpty() ? folder.trashFile("a.prt.1", listedFile(work, "a.prt.1"))
-                         : folder.renameFile("a.prt.1", listedFile(work, "a.prt.1"), to);
+            to.isEmpty() ? folder.trashFile("a.prt.1", listed) : folder.renameFile("a.prt.1", listed, to);
             QFAIL("another program's file was moved");
         } catch (const PlatformError &error) {
             QCOMPARE(error.message(), asShown(work + "/a.prt.1") + (refusal ? ": " + QString::fromLocal8Bit(std::strerror(refusal)) : replaced ? ": has been replaced by another file since it was listed" : ": is gone"));
@@ -802,19 +821,21 @@ private slots:
         QVERIFY(!racing.beforeRename);
         QCOMPARE(namesIn(work), replaced || refusal ? QStringList{"a.prt.1"} : QStringList());
         QFile other(work + "/a.prt.1");
-        QCOMPARE(other.open(QIODevice::ReadOnly) ? other.readAll() : QByteArray(), replaced ? "other" : refusal ? "listed" : "");
+        QCOMPARE(other.open(QIODevice::ReadOnly) ? other.readAll() : QByteArray(), replaced ? "others" : refusal ? "listed" : "");
         QCOMPARE(namesIn(tmp.filePath("data/Trash/files")), QStringList());
         QCOMPARE(namesIn(tmp.filePath("data/Trash/info")), QStringList());
     }
 
     // Where change times tell files apart, deleting one name of a file moves the time of its other
-    // names, which still go as listed; a file put in the name after its status call never goes.
+    // names, which still go as listed; a file put in the name after its status call never goes;
+    // a deletion the system refuses leaves both names. What was held to learn the time is let go.
     void pinnedFolderDeletesEachNameOfTheListedFileOnly()
     {
 #ifdef Q_OS_WIN
         QSKIP("change times as stamps are a Linux file system's");
 #else
-        for (const bool race : {false, true}) {
+        for (const int refusal : {0, -1, EIO}) { // -1: another program's race, not a refusal
+            const bool race = refusal < 0;
             QTemporaryDir tmp;
             const QString work = makeFolder(tmp.path(), "work");
             makeFile(work, "a.prt.1", "listed");
@@ -835,21 +856,22 @@ private slots:
                 makeFile(work, "new", "other");
                 std::filesystem::rename(QFile::encodeName(work + "/new").constData(), QFile::encodeName(work + "/a.prt.1").constData());
             };
+            racing.removeRefusal = std::max(refusal, 0);
             const qsizetype descriptors = QDir("/proc/self/fd").count();
             try {
                 folder.removeFile("a.prt.1", listed[0]);
                 folder.removeFile("a.prt.2", listed[1]);
-                QVERIFY(!race);
+                QCOMPARE(refusal, 0);
                 QCOMPARE(namesIn(work), QStringList());
             } catch (const PlatformError &error) {
-                QVERIFY2(race, qPrintable(error.message()));
-                QCOMPARE(error.message(), asShown(work + "/a.prt.1") + ": has been replaced by another file since it was listed");
+                QVERIFY2(refusal != 0, qPrintable(error.message()));
+                QCOMPARE(error.message(), asShown(work + "/a.prt.1") + (race ? ": has been replaced by another file since it was listed" : ": " + QString::fromLocal8Bit(std::strerror(refusal))));
                 QCOMPARE(namesIn(work), (QStringList{"a.prt.1", "a.prt.2"}));
                 QFile other(work + "/a.prt.1");
                 QVERIFY(other.open(QIODevice::ReadOnly));
-                QCOMPARE(other.readAll(), QByteArray("other"));
+                QCOMPARE(other.readAll(), QByteArray(race ? "other" : "listed"));
             }
-            QCOMPARE(QDir("/proc/self/fd").count(), descriptors); // what was held to learn its time is let go
+            QCOMPARE(QDir("/proc/self/fd").count(), descriptors);
         }
 #endif
     }

@@ -25,6 +25,13 @@ int RacingOperations::status(int folderFd, const char *name, FileIdentity &out)
     return err;
 }
 
+int RacingOperations::remove(int folderFd, const char *name)
+{
+    if (const int refusal = std::exchange(removeRefusal, 0))
+        return refusal;
+    return FileOperations::remove(folderFd, name);
+}
+
 int RacingOperations::rename(int fromFolderFd, const char *from, int toFolderFd, const char *to)
 {
     if (const auto racer = std::exchange(beforeRename, nullptr))
